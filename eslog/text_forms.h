@@ -1,0 +1,32 @@
+// The value forms of the documents: text preparation, the RF creditor reference, and the
+// forms of amounts, percentages, line numbers and trimmed texts.
+//
+// Inputs are windows-1250 bytes as the work data holds them; the prepared text carries the
+// Slovenian letters as UTF-8 pairs. None of these report errors.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace eracuni::eslog {
+
+inline constexpr size_t kPreparedSize = 240;
+
+// Each of the 240 input positions (blank-padded) replaced by its table entry, cut at 240
+// bytes; the result is 240 bytes, blank-padded.
+std::string PripraviBesedilo(std::string_view text);
+// "RF", two check digits, the reference without dashes and trailing blanks (ISO 11649).
+std::string IzracunajSklicRF(std::string_view reference);
+// Leading blanks dropped, then only digits, "." and "-" kept.
+std::string AmountForm(std::string_view amount);
+// The text read as a number with two decimals is zero (blank counts as zero).
+bool IsZeroAmount(std::string_view amount);
+// The text without leading blanks.
+std::string PercentageForm(std::string_view percentage);
+// Right-aligned in six positions.
+std::string LineNumberForm(uint32_t number);
+// Without leading and trailing blanks.
+std::string TrimmedForm(std::string_view text);
+
+}  // namespace eracuni::eslog

@@ -1,0 +1,128 @@
+// Platform: every effect this program has on the world outside its own memory.
+//
+// Message boxes, the clock, the file system, external programs and the random source sit
+// behind these small interfaces, so that tests answer questions, fix the time and the
+// random digits, and inject faults. `PosixPlatform()` gives the real implementations; the
+// fakes live in framework/testing/. A Platform only refers to its parts; whoever builds it
+// owns them and keeps them alive.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "framework/status.h"
+
+namespace eracuni {
+
+// ---- Message boxes -------------------------------------------------------------------------
+
+enum class MessageIcon { kNone, kExclamation, kInformation, kQuestion };
+enum class MessageButtons { kOk, kYesNo };
+enum class MessageButton { kOk, kYes, kNo };
+
+struct MessageRequest {
+  std::string text;     // windows-1250; "|" starts a new line
+  std::string caption;  // windows-1250
+  MessageIcon icon = MessageIcon::kNone;
+  MessageButtons buttons = MessageButtons::kOk;
+  MessageButton default_button = MessageButton::kOk;
+};
+
+class MessageBox {
+ public:
+  virtual ~MessageBox() = default;
+  // Shows the message and waits for the user; returns the button pressed.
+  virtual MessageButton Show(const MessageRequest& request) = 0;
+};
+
+// ---- Clock ---------------------------------------------------------------------------------
+
+struct LocalDateTime {
+  int year = 0, month = 0, day = 0;
+  int hour = 0, minute = 0, second = 0;
+  int hundredths = 0;
+};
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual LocalDateTime Now() = 0;
+};
+
+// ---- Random source -------------------------------------------------------------------------
+
+class Random {
+ public:
+  virtual ~Random() = default;
+  // A uniformly drawn integer in [low, high].
+  virtual int Between(int low, int high) = 0;
+};
+
+// ---- File system ---------------------------------------------------------------------------
+// Paths are UTF-8. Failures carry errno in Status::error_code() and the system's text in
+// the message, so callers can show "code - text" as the messages of this program do.
+
+class WritableFile {
+ public:
+  virtual ~WritableFile() = default;
+  virtual Status Append(std::string_view bytes) = 0;
+  // Flushes and closes; a file is complete only when Close() returned ok.
+  virtual Status Close() = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  virtual bool Exists(const std::string& path) = 0;
+  virtual bool IsDirectory(const std::string& path) = 0;
+  virtual Result<uint64_t> FileSize(const std::string& path) = 0;
+  virtual Result<std::string> ReadFile(const std::string& path) = 0;
+  // Creates or truncates.
+  virtual Result<std::unique_ptr<WritableFile>> NewWritableFile(const std::string& path) = 0;
+  virtual Status DeleteFile(const std::string& path) = 0;
+  // Replaces an existing target.
+  virtual Status RenameFile(const std::string& from, const std::string& to) = 0;
+  virtual Status CopyFile(const std::string& from, const std::string& to) = 0;
+  // Names (not paths) of the entries of a folder, sorted.
+  virtual Result<std::vector<std::string>> ListDirectory(const std::string& dir) = 0;
+  virtual std::string CurrentDirectory() = 0;
+  virtual Status SetCurrentDirectory(const std::string& dir) = 0;
+};
+
+// ---- External programs ---------------------------------------------------------------------
+
+class ProgramRunner {
+ public:
+  virtual ~ProgramRunner() = default;
+  // Full path of a program found the way the system finds programs (a name without a
+  // folder is searched on PATH); empty when there is none.
+  virtual std::string FindProgram(const std::string& name) = 0;
+  // Starts the program without a shell, each argument passed as it is, and waits for it.
+  // The result is the program's exit code; a program that cannot be started is an error.
+  virtual Result<int> Run(const std::string& program, const std::vector<std::string>& args) = 0;
+};
+
+// ---- The bundle ----------------------------------------------------------------------------
+
+struct Platform {
+  MessageBox& messages;
+  Clock& clock;
+  FileSystem& files;
+  ProgramRunner& programs;
+  Random& random;
+};
+
+// The real implementations; message boxes print to standard error and answer with the
+// default button (the windowed program installs a Qt message box in their place).
+Platform& PosixPlatform();
+
+MessageBox& ConsoleMessageBox();
+Clock& SystemClock();
+FileSystem& PosixFileSystem();
+ProgramRunner& PosixProgramRunner();
+Random& SystemRandom();
+
+}  // namespace eracuni

@@ -1,0 +1,239 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <random>
+
+#include "framework/cp1250.h"
+#include "framework/platform.h"
+
+extern char** environ;
+
+namespace eracuni {
+namespace {
+
+Status ErrnoStatus(const std::string& what, int err) {
+  std::string text = what + ": " + std::strerror(err);
+  if (err == ENOENT) return Status::NotFound(text, err);
+  if (err == EACCES || err == EPERM) return Status::AccessDenied(text, err);
+  return Status::IoError(text, err);
+}
+
+class StderrMessageBox : public MessageBox {
+ public:
+  MessageButton Show(const MessageRequest& r) override {
+    std::string text = Cp1250ToUtf8(r.text);
+    std::replace(text.begin(), text.end(), '|', '\n');
+    std::fprintf(stderr, "[%s]\n%s\n", Cp1250ToUtf8(r.caption).c_str(), text.c_str());
+    return r.buttons == MessageButtons::kOk ? MessageButton::kOk : r.default_button;
+  }
+};
+
+class RealClock : public Clock {
+ public:
+  LocalDateTime Now() override {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    tm t{};
+    localtime_r(&ts.tv_sec, &t);
+    return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec,
+            static_cast<int>(ts.tv_nsec / 10000000)};
+  }
+};
+
+class RealRandom : public Random {
+ public:
+  int Between(int low, int high) override {
+    return std::uniform_int_distribution<int>(low, high)(engine_);
+  }
+
+ private:
+  std::mt19937 engine_{std::random_device{}()};
+};
+
+class PosixWritableFile : public WritableFile {
+ public:
+  PosixWritableFile(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+  ~PosixWritableFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Status Append(std::string_view bytes) override {
+    while (!bytes.empty()) {
+      ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return ErrnoStatus("write " + path_, errno);
+      bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return Status::Ok();
+  }
+  Status Close() override {
+    if (fd_ < 0) return Status::Ok();
+    int fd = fd_;
+    fd_ = -1;
+    if (::fsync(fd) != 0 && errno != EINVAL) {
+      int err = errno;
+      ::close(fd);
+      return ErrnoStatus("write " + path_, err);
+    }
+    if (::close(fd) != 0) return ErrnoStatus("close " + path_, errno);
+    return Status::Ok();
+  }
+
+ private:
+  std::string path_;
+  int fd_;
+};
+
+class RealFileSystem : public FileSystem {
+ public:
+  bool Exists(const std::string& path) override {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+  }
+  bool IsDirectory(const std::string& path) override {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+  Result<uint64_t> FileSize(const std::string& path) override {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return ErrnoStatus("stat " + path, errno);
+    return static_cast<uint64_t>(st.st_size);
+  }
+  Result<std::string> ReadFile(const std::string& path) override {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return ErrnoStatus("open " + path, errno);
+    std::string data;
+    char buf[65536];
+    for (;;) {
+      ssize_t n = ::read(fd, buf, sizeof buf);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        int err = errno;
+        ::close(fd);
+        return ErrnoStatus("read " + path, err);
+      }
+      if (n == 0) break;
+      data.append(buf, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return data;
+  }
+  Result<std::unique_ptr<WritableFile>> NewWritableFile(const std::string& path) override {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return ErrnoStatus("create " + path, errno);
+    return std::unique_ptr<WritableFile>(new PosixWritableFile(path, fd));
+  }
+  Status DeleteFile(const std::string& path) override {
+    if (::unlink(path.c_str()) != 0) return ErrnoStatus("delete " + path, errno);
+    return Status::Ok();
+  }
+  Status RenameFile(const std::string& from, const std::string& to) override {
+    if (::rename(from.c_str(), to.c_str()) != 0) return ErrnoStatus("rename " + from, errno);
+    return Status::Ok();
+  }
+  Status CopyFile(const std::string& from, const std::string& to) override {
+    auto data = ReadFile(from);
+    if (!data.ok()) return data.status();
+    auto out = NewWritableFile(to);
+    if (!out.ok()) return out.status();
+    Status s = (*out)->Append(*data);
+    Status c = (*out)->Close();
+    return s.ok() ? c : s;
+  }
+  Result<std::vector<std::string>> ListDirectory(const std::string& dir) override {
+    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return ErrnoStatus("list " + dir, errno);
+    std::vector<std::string> names;
+    while (dirent* e = ::readdir(d)) {
+      std::string n = e->d_name;
+      if (n != "." && n != "..") names.push_back(n);
+    }
+    ::closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  std::string CurrentDirectory() override {
+    char buf[4096];
+    return ::getcwd(buf, sizeof buf) ? std::string(buf) : std::string();
+  }
+  Status SetCurrentDirectory(const std::string& dir) override {
+    if (::chdir(dir.c_str()) != 0) return ErrnoStatus("chdir " + dir, errno);
+    return Status::Ok();
+  }
+};
+
+class RealProgramRunner : public ProgramRunner {
+ public:
+  std::string FindProgram(const std::string& name) override {
+    if (name.empty()) return {};
+    if (name.find('/') != std::string::npos) return ::access(name.c_str(), X_OK) == 0 ? name : "";
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= dirs.size()) {
+      size_t end = dirs.find(':', start);
+      if (end == std::string::npos) end = dirs.size();
+      std::string dir = dirs.substr(start, end - start);
+      std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
+      struct stat st {};
+      if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+          ::access(candidate.c_str(), X_OK) == 0)
+        return candidate;
+      start = end + 1;
+    }
+    return {};
+  }
+  Result<int> Run(const std::string& program, const std::vector<std::string>& args) override {
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    int rc = ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
+    if (rc != 0) return ErrnoStatus("start " + program, rc);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+      if (errno != EINTR) return ErrnoStatus("wait " + program, errno);
+    }
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  }
+};
+
+}  // namespace
+
+MessageBox& ConsoleMessageBox() {
+  static StderrMessageBox box;
+  return box;
+}
+Clock& SystemClock() {
+  static RealClock clock;
+  return clock;
+}
+FileSystem& PosixFileSystem() {
+  static RealFileSystem fs;
+  return fs;
+}
+ProgramRunner& PosixProgramRunner() {
+  static RealProgramRunner runner;
+  return runner;
+}
+Random& SystemRandom() {
+  static RealRandom random;
+  return random;
+}
+Platform& PosixPlatform() {
+  static Platform p{ConsoleMessageBox(), SystemClock(), PosixFileSystem(), PosixProgramRunner(),
+                    SystemRandom()};
+  return p;
+}
+
+}  // namespace eracuni

@@ -1,0 +1,68 @@
+#include "workdata/record_buffer.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace eracuni::workdata {
+
+RecordBuffer::RecordBuffer(const Layout& layout) : layout_(&layout), bytes_(layout.record_size, ' ') {
+  Clear();
+}
+
+void RecordBuffer::Clear() {
+  std::fill(bytes_.begin(), bytes_.end(), ' ');
+  for (const FieldRow& r : layout_->rows)
+    if (r.type == FieldType::kU32 || r.type == FieldType::kU16)
+      std::memset(bytes_.data() + r.offset, 0, r.width);
+}
+
+std::string_view RecordBuffer::Clipped(Field f) const { return ClipRight(Text(f)); }
+
+uint32_t RecordBuffer::U32(Field f) const {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes_.data() + f.offset);
+  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+uint16_t RecordBuffer::U16(Field f) const {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes_.data() + f.offset);
+  return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+
+void RecordBuffer::SetText(Field f, std::string_view value) {
+  char* p = bytes_.data() + f.offset;
+  size_t n = std::min<size_t>(value.size(), f.width);
+  std::memcpy(p, value.data(), n);
+  std::memset(p + n, ' ', f.width - n);
+}
+
+void RecordBuffer::SetU32(Field f, uint32_t v) {
+  char* p = bytes_.data() + f.offset;
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+void RecordBuffer::SetU16(Field f, uint16_t v) {
+  char* p = bytes_.data() + f.offset;
+  p[0] = static_cast<char>(v & 0xFF);
+  p[1] = static_cast<char>(v >> 8);
+}
+
+bool RecordBuffer::Assign(std::string_view bytes) {
+  if (bytes.size() != bytes_.size()) return false;
+  bytes_.assign(bytes);
+  return true;
+}
+
+std::string_view ClipRight(std::string_view s) {
+  size_t n = s.size();
+  while (n > 0 && s[n - 1] == ' ') --n;
+  return s.substr(0, n);
+}
+
+std::string_view ClipBoth(std::string_view s) {
+  s = ClipRight(s);
+  size_t i = 0;
+  while (i < s.size() && s[i] == ' ') ++i;
+  return s.substr(i);
+}
+
+}  // namespace eracuni::workdata

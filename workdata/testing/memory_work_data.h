@@ -1,0 +1,45 @@
+// MemoryWorkData: work data held in memory, for the tests of every module that reads it.
+//
+// Build the records with the Add* calls (stored in the order given, as a producer might
+// write them), then Open() gives WorkFiles over a memory store whose walks return them in
+// key order, exactly as the TopSpeed store would.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/error_manager.h"
+#include "settings/settings.h"
+#include "workdata/record_buffer.h"
+#include "workdata/work_files.h"
+
+namespace eracuni::workdata::testing {
+
+class MemoryTableDriver;
+
+class MemoryWorkData {
+ public:
+  MemoryWorkData();
+  ~MemoryWorkData();
+
+  // A header with the identifier set and every other field blank; fill it through the
+  // returned buffer (valid until the next Add* call).
+  RecordBuffer& AddHeader(uint32_t ident);
+  RecordBuffer& AddLine(uint32_t ident, uint32_t line_number);
+  RecordBuffer& AddAttachment(uint32_t ident, uint16_t seq, const std::string& name,
+                              const std::string& folder, const std::string& format,
+                              const std::string& description = {});
+
+  // Work files over the records added so far. `settings` gets the memory paths.
+  std::unique_ptr<WorkFiles> Open(settings::Settings& settings, ErrorManager& errors);
+
+  MemoryTableDriver& driver() { return *driver_; }
+
+ private:
+  std::vector<RecordBuffer> headers_, lines_, attachments_;
+  std::unique_ptr<MemoryTableDriver> driver_;
+};
+
+}  // namespace eracuni::workdata::testing

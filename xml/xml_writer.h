@@ -1,0 +1,56 @@
+// XmlWriter: the streaming XML writer both documents are written through.
+//
+// One document at a time, front to back; element order is call order and nesting follows
+// CreateParent/AddParent ... CloseParent. Values lose their trailing blanks, keep their
+// leading ones, and have markup characters escaped. Text bytes go out as given (callers
+// pass prepared text with the Slovenian letters as UTF-8 pairs); bytes that do not form
+// UTF-8 are taken as windows-1250 so that every file is well-formed UTF-8. Calls while no
+// document is open have no effect.
+//
+// The document is written to a temporary name beside the target and renamed into place
+// only when CloseXmlFile succeeds, so a failed write never leaves a file under the final
+// name.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "framework/platform.h"
+#include "framework/status.h"
+
+namespace eracuni::xml {
+
+class XmlWriter {
+ public:
+  explicit XmlWriter(FileSystem& files);
+  ~XmlWriter();
+  XmlWriter(const XmlWriter&) = delete;
+  XmlWriter& operator=(const XmlWriter&) = delete;
+
+  // XML:CREATEXMLFILE. `path` is UTF-8.
+  Status CreateXmlFile(const std::string& path, std::string_view version, std::string_view encoding);
+  // XML:SETENCODING: recorded only; the bytes of values are never transcoded by it.
+  void SetEncoding(std::string_view encoding);
+  // XML:ADDSTRINGTEXT: verbatim text at the current position (a processing instruction).
+  void AddStringText(std::string_view text);
+  // XML:CREATEPARENT, XML:CREATEATTRIBUTE, XML:ADDPARENT.
+  void CreateParent(std::string_view name);
+  void CreateAttribute(std::string_view name, std::string_view value);
+  void AddParent();
+  // XML:ADDELEMENT: a child element with its text, also when the value is empty.
+  void AddElement(std::string_view name, std::string_view value);
+  // XML:CLOSEPARENT.
+  void CloseParent();
+  // XML:CLOSEXMLFILE: closes open parents, finishes the file and renames it into place.
+  // The first failure since CreateXmlFile is returned and the file is removed.
+  Status CloseXmlFile();
+
+  bool is_open() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace eracuni::xml
