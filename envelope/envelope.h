@@ -1,0 +1,27 @@
+// The bank envelope of a run: IzdelajOvojnico (plain) and IzdelajOvojnicoZPlacilom (with
+// payment data).
+//
+// Both walk every header of the work data and its attachments and write one `envelope`
+// element per header into the file `datoteka_ovojnice` (LOC:DATOTEKAOVOJNICE, UTF-8 path).
+// They may change the headers' buffer (the padded BIC fields) and rename PDF attachments
+// as the same-name setting asks; messages go through platform.messages, the timestamps
+// through platform.clock, the hash digits through platform.random.
+#pragma once
+
+#include <string>
+
+#include "framework/platform.h"
+#include "framework/status.h"
+#include "settings/settings.h"
+#include "workdata/work_files.h"
+
+namespace eracuni::envelope {
+
+// A failure to create or write the envelope is returned for the caller to tell the user;
+// the document is then not left under its final name.
+Status IzdelajOvojnico(settings::Settings& settings, workdata::WorkFiles& files,
+                       Platform& platform, const std::string& datoteka_ovojnice);
+Status IzdelajOvojnicoZPlacilom(settings::Settings& settings, workdata::WorkFiles& files,
+                                Platform& platform, const std::string& datoteka_ovojnice);
+
+}  // namespace eracuni::envelope
