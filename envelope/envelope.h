@@ -9,6 +9,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "framework/platform.h"
 #include "framework/status.h"
@@ -17,11 +18,27 @@
 
 namespace eracuni::envelope {
 
-// A failure to create or write the envelope is returned for the caller to tell the user;
-// the document is then not left under its final name.
-Status IzdelajOvojnico(settings::Settings& settings, workdata::WorkFiles& files,
-                       Platform& platform, const std::string& datoteka_ovojnice);
-Status IzdelajOvojnicoZPlacilom(settings::Settings& settings, workdata::WorkFiles& files,
-                                Platform& platform, const std::string& datoteka_ovojnice);
+struct RenamedAttachment {
+  std::string from;  // full paths, UTF-8
+  std::string to;
+};
+
+struct EnvelopeResult {
+  // A failure to create or write an envelope, for the caller to tell the user; the document
+  // is then not left under its final name.
+  Status status;
+  // Every envelope file written (UTF-8 paths); more than one where a channel needs one
+  // document per invoice.
+  std::vector<std::string> files;
+  // PDF attachments renamed by the same-name rule, so the package takes the new names.
+  std::vector<RenamedAttachment> renamed;
+  // Copies made under the buyer's tax number (payment variant).
+  std::vector<std::string> copies;
+};
+
+EnvelopeResult IzdelajOvojnico(settings::Settings& settings, workdata::WorkFiles& files,
+                               Platform& platform, const std::string& datoteka_ovojnice);
+EnvelopeResult IzdelajOvojnicoZPlacilom(settings::Settings& settings, workdata::WorkFiles& files,
+                                        Platform& platform, const std::string& datoteka_ovojnice);
 
 }  // namespace eracuni::envelope
