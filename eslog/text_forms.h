@@ -1,8 +1,8 @@
 // The value forms of the documents: text preparation, the RF creditor reference, and the
 // forms of amounts, percentages, line numbers and trimmed texts.
 //
-// Inputs are windows-1250 bytes as the work data holds them; the prepared text carries the
-// Slovenian letters as UTF-8 pairs. None of these report errors.
+// Inputs are windows-1250 bytes as the work data holds them; outputs are UTF-8 (the prepared
+// text carries the Slovenian letters as UTF-8 pairs). None of these report errors.
 #pragma once
 
 #include <cstdint>
@@ -28,5 +28,8 @@ std::string PercentageForm(std::string_view percentage);
 std::string LineNumberForm(uint32_t number);
 // Without leading and trailing blanks.
 std::string TrimmedForm(std::string_view text);
+// A value the documents copy as stored (codes, dates, accounts): its windows-1250 bytes as
+// UTF-8, trailing blanks kept (the XML writer drops them).
+std::string UnchangedForm(std::string_view text);
 
 }  // namespace eracuni::eslog
