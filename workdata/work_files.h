@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "framework/error_manager.h"
@@ -38,11 +39,21 @@ class WorkFile {
   const RecordBuffer& buffer() const { return buffer_; }
 
   // Logical open and close; opens and closes pair up through the open counter. Open()
-  // performs the physical open at once (the "use" that follows every open).
+  // performs the physical open at once (the "use" that follows every open). The file is
+  // closed on disk when the counter falls back to zero. With open_related set, Open() and
+  // Close() also open and close the related file (eRACUNI's lines).
   Status Open();
   void Close();
+  // Opens the file physically if it is logically open and not yet open on disk. A physical
+  // open that failed is not retried before the file is closed again, so its message shows
+  // once.
+  Status Use();
   bool is_open() const;
   int open_count() const { return open_count_; }
+
+  // The one-to-many relation of eRACUNI to eRACUNIP; `related` must outlive this file.
+  void Relate(WorkFile& related) { related_ = &related; }
+  void set_open_related(bool on) { open_related_ = on; }
 
   // Positions on the key at the key value held in the buffer: the next Next() returns the
   // first record whose key is not below it.
@@ -53,6 +64,8 @@ class WorkFile {
 
  private:
   Status PhysicalOpen();
+  // Reports `id` through the error manager with this file's label and `state`.
+  void Report(int id, const ErrorState& state);
 
   RecordBuffer buffer_;
   const std::string& path_;
@@ -60,6 +73,9 @@ class WorkFile {
   ErrorManager& errors_;
   std::unique_ptr<Table> table_;
   int open_count_ = 0;
+  std::optional<Status> failed_open_;
+  WorkFile* related_ = nullptr;
+  bool open_related_ = false;
 };
 
 class WorkFiles {
@@ -73,10 +89,13 @@ class WorkFiles {
 
   // Opens the three files in the window's order (eRACPRIL, then eRACUNI with its related
   // eRACUNIP, then the use of eRACUNIP). Results are not examined by the window: a file
-  // that failed to open yields empty walks. Returns the first failure.
+  // that failed to open yields empty walks. Returns the first failure. A second call while
+  // open does nothing.
   Status OpenAll();
-  // Closes what OpenAll opened.
+  // Closes what OpenAll opened (eRACPRIL, then eRACUNI with eRACUNIP); also done on
+  // destruction.
   void CloseAll();
+  bool opened() const { return opened_; }
 
  private:
   WorkFile eracpril_;

@@ -2,7 +2,9 @@
 //
 // Build the records with the Add* calls (stored in the order given, as a producer might
 // write them), then Open() gives WorkFiles over a memory store whose walks return them in
-// key order, exactly as the TopSpeed store would.
+// key order, exactly as the TopSpeed store would. Texts are windows-1250 bytes. The
+// settings passed to Open() must outlive the WorkFiles (they read their paths from it);
+// driver() scripts faults and counts opens (workdata/testing/memory_table_driver.h).
 #pragma once
 
 #include <cstdint>
@@ -13,6 +15,7 @@
 #include "framework/error_manager.h"
 #include "settings/settings.h"
 #include "workdata/record_buffer.h"
+#include "workdata/testing/memory_table_driver.h"
 #include "workdata/work_files.h"
 
 namespace eracuni::workdata::testing {
@@ -32,7 +35,14 @@ class MemoryWorkData {
                               const std::string& folder, const std::string& format,
                               const std::string& description = {});
 
-  // Work files over the records added so far. `settings` gets the memory paths.
+  // The folder of the memory paths that Store() puts into the settings.
+  static constexpr const char* kFolder = "/memory/";
+
+  // Puts the records added so far into the memory store and their paths into `settings`
+  // (POTDOERACUNOV and the three file paths), without opening anything.
+  void Store(settings::Settings& settings);
+  // Store(), then work files over it, already opened with OpenAll() (a later OpenAll() by
+  // the code under test does nothing).
   std::unique_ptr<WorkFiles> Open(settings::Settings& settings, ErrorManager& errors);
 
   MemoryTableDriver& driver() { return *driver_; }
