@@ -29,6 +29,8 @@ struct MessageRequest {
   MessageIcon icon = MessageIcon::kNone;
   MessageButtons buttons = MessageButtons::kOk;
   MessageButton default_button = MessageButton::kOk;
+  // Label of the single OK button when it is not the standard one ("V redu"); windows-1250.
+  std::string button_text;
 };
 
 class MessageBox {
