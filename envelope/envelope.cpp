@@ -1,0 +1,160 @@
+#include "envelope/envelope.h"
+
+#include <set>
+#include <string>
+
+#include "envelope/envelope_forms.h"
+#include "envelope/writer_context.h"
+#include "eslog/text_forms.h"
+#include "framework/cp1250.h"
+#include "workdata/fields.h"
+#include "xml/xml_writer.h"
+
+namespace eracuni::envelope {
+
+namespace {
+
+constexpr std::string_view kXsiNamespace = "http://www.w3.org/2001/XMLSchema-instance";
+constexpr std::string_view kXsdNamespace = "http://www.w3.org/2001/XMLSchema";
+constexpr std::string_view kIclNamespace = "hal:icl:01";
+constexpr std::string_view kSchemaLocation =
+    "..\\..\\..\\VERU-ERACUNI-BANKART-teorija\\From Velt\\ICL_SynChk_1.0.1\\grammars\\"
+    "icl_envelope_einvoice.xsd";
+
+Status OpenDocument(xml::XmlWriter& xml, const std::string& path) {
+  Status s = xml.CreateXmlFile(path, "1.0", "UTF-8");
+  if (s.ok()) xml.SetEncoding("Windows-1250");
+  return s;
+}
+
+void Finish(xml::XmlWriter& xml, const std::string& path, EnvelopeResult& result) {
+  Status s = xml.CloseXmlFile();
+  if (s.ok()) result.files.push_back(path);
+  else if (result.status.ok()) result.status = s;
+}
+
+void Fail(const Status& s, EnvelopeResult& result) {
+  if (result.status.ok()) result.status = s;
+}
+
+void WriteEnvelope(WriterContext& w) {
+  w.xml.CreateParent("envelope");
+  if (w.bare_envelopes()) {
+    w.xml.CreateAttribute("xmlns:xsi", kXsiNamespace);
+    w.xml.CreateAttribute("xmlns:xds", kXsdNamespace);
+    w.xml.CreateAttribute("xsi:noNamespaceSchemaLocation", kSchemaLocation);
+  }
+  w.xml.AddParent();
+  WriteSender(w);
+  WriteReceiver(w);
+  WriteDocData(w);
+  if (w.payment()) WritePaymentData(w);
+  WriteAttachments(w);
+  w.xml.CloseParent();
+}
+
+struct Run {
+  settings::Settings& settings;
+  workdata::WorkFiles& files;
+  Platform& platform;
+  Variant variant;
+  std::string path;  // the run's envelope file, UTF-8
+  EnvelopeResult result;
+
+  WriterContext Context(xml::XmlWriter& xml) {
+    return WriterContext{settings, files, platform, variant, result, xml};
+  }
+};
+
+// One package element holding the envelopes of every header.
+void WritePackage(Run& run) {
+  xml::XmlWriter xml(run.platform.files);
+  Status s = OpenDocument(xml, run.path);
+  if (!s.ok()) return Fail(s, run.result);
+  WriterContext w = run.Context(xml);
+  xml.CreateParent("package");
+  xml.CreateAttribute("xmlns:xsi", kXsiNamespace);
+  xml.CreateAttribute("xmlns", kIclNamespace);
+  xml.CreateAttribute("pkg_type", w.payment() ? "einvoice" : "general");
+  xml.AddParent();
+  w.Timestamp();
+  workdata::WalkHeaders(run.files, [&] {
+    WriteEnvelope(w);
+    return true;
+  });
+  xml.CloseParent();
+  Finish(xml, run.path, run.result);
+}
+
+// The file of the current header when every envelope is a document of its own: the run's
+// name for a single invoice, else one name per invoice number, the identifier added when two
+// invoices share a number.
+std::string BareEnvelopePath(Run& run, size_t headers, std::set<std::string>& used) {
+  if (headers == 1) return run.path;
+  const workdata::RecordBuffer& header = run.files.headers().buffer();
+  const std::string number =
+      Cp1250ToUtf8(workdata::ClipBoth(header.Text(workdata::eRACUNI::STEVILKARACUNA)));
+  std::string path = PerInvoicePath(run.path, number);
+  if (used.count(path))
+    path = PerInvoicePath(run.path, number + "_" + std::to_string(header.U32(workdata::eRACUNI::IDENTRACUN)));
+  used.insert(path);
+  return path;
+}
+
+// One envelope document per header; no header, no document.
+void WriteBareEnvelopes(Run& run) {
+  const size_t headers = workdata::WalkHeaders(run.files, [] { return true; });
+  std::set<std::string> used;
+  workdata::WalkHeaders(run.files, [&] {
+    const std::string path = BareEnvelopePath(run, headers, used);
+    xml::XmlWriter xml(run.platform.files);
+    Status s = OpenDocument(xml, path);
+    if (!s.ok()) {
+      Fail(s, run.result);
+      return true;
+    }
+    WriterContext w = run.Context(xml);
+    WriteEnvelope(w);
+    Finish(xml, path, run.result);
+    return true;
+  });
+}
+
+EnvelopeResult WriteRun(Variant variant, settings::Settings& settings, workdata::WorkFiles& files,
+                        Platform& platform, const std::string& datoteka_ovojnice) {
+  Run run{settings, files, platform, variant, std::string(workdata::ClipRight(datoteka_ovojnice)), {}};
+  if (IsBareEnvelopeChannel(settings.KATERABANKA)) WriteBareEnvelopes(run);
+  else WritePackage(run);
+  return std::move(run.result);
+}
+
+}  // namespace
+
+bool IsBareEnvelopeChannel(char channel) { return channel == 'G' || channel == 'U'; }
+
+bool WriterContext::sizes_channel() const {
+  const char c = settings.KATERABANKA;
+  return c == 'K' || c == 'M' || c == 'G' || c == 'D' || c == 'U';
+}
+
+bool WriterContext::bare_envelopes() const { return IsBareEnvelopeChannel(settings.KATERABANKA); }
+
+void WriterContext::Timestamp() { Element("timestamp", TimestampForm(platform.clock.Now())); }
+
+std::string Prepared(std::string_view field_text) {
+  return eslog::PripraviBesedilo(field_text.substr(0, eslog::kPreparedSize));
+}
+
+std::string Unchanged(std::string_view cp1250) { return Cp1250ToUtf8(workdata::ClipRight(cp1250)); }
+
+EnvelopeResult IzdelajOvojnico(settings::Settings& settings, workdata::WorkFiles& files,
+                               Platform& platform, const std::string& datoteka_ovojnice) {
+  return WriteRun(Variant::kPlain, settings, files, platform, datoteka_ovojnice);
+}
+
+EnvelopeResult IzdelajOvojnicoZPlacilom(settings::Settings& settings, workdata::WorkFiles& files,
+                                        Platform& platform, const std::string& datoteka_ovojnice) {
+  return WriteRun(Variant::kPayment, settings, files, platform, datoteka_ovojnice);
+}
+
+}  // namespace eracuni::envelope
