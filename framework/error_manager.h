@@ -7,6 +7,7 @@
 // MessageBox interface; a fatal message ends the program through the Terminator.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -27,10 +28,16 @@ inline constexpr int kInvalidKey = 33;
 }  // namespace msg
 
 enum class Severity : uint8_t {
-  kBenign = 0, kQuestion = 1, kProgramError = 2, kFatal = 3, kCancel = 4, kNotice = 5,
+  kBenign = 0,
+  kQuestion = 1,
+  kProgramError = 2,
+  kFatal = 3,
+  kCancel = 4,
+  kNotice = 5,
 };
 
-// Ends the program after a fatal message. The real one exits the process; tests record.
+// Ends the program after a fatal message. The real one (ProcessTerminator) writes the reason
+// to standard error and exits the process at once with the given code; tests record.
 class Terminator {
  public:
   virtual ~Terminator() = default;
@@ -40,15 +47,16 @@ Terminator& ProcessTerminator();
 
 // The error state of the moment a failure happened, as the work-file layer captures it.
 struct ErrorState {
-  int error_code = 0;               // the runtime's error code
-  std::string error_text;           // and its text
-  std::string file_error_code;      // the driver's own code, as text
-  std::string file_error_text;      // and its text
+  int error_code = 0;           // the runtime's error code
+  std::string error_text;       // and its text
+  std::string file_error_code;  // the driver's own code, as text
+  std::string file_error_text;  // and its text
 };
 
 class ErrorManager {
  public:
-  // The exit code of a program ended by a fatal message.
+  // The exit code of a program ended by a fatal message: never 0, so that callers and
+  // scripts see the failure.
   static constexpr int kFatalExitCode = 3;
   // What ReportError returns for a fatal message when the terminator did return (tests).
   static constexpr int kFatalResult = 3;
@@ -67,6 +75,8 @@ class ErrorManager {
   void SetKeyName(std::string_view text);
   void SetMessageText(std::string_view text);
   void SetFieldName(std::string_view text);
+  // Records the runtime's and the driver's last error on the calling thread (texts cut to
+  // 254 bytes); RaiseError copies it into the context that the placeholders show.
   void SetErrorState(const ErrorState& state);
 
   // RaiseError captures the error state set last (SetErrorState) and reports the id.
@@ -75,8 +85,15 @@ class ErrorManager {
   // Shows the message of `id` as its severity asks: 0 benign, 0/4 for a question's Yes/No,
   // 5 for a notice; a fatal message terminates (kFatalResult if the terminator returns).
   int ReportError(int id);
-  // The current message's text with its placeholders filled.
+  // The current message's text with its placeholders filled, searched ignoring case. A
+  // value that contains its own placeholder is inserted once: the search goes on after it.
   std::string FillPlaceholders();
+
+  // The category of a message whose own category is empty ("%Category").
+  static constexpr std::string_view kDefaultCategory = "Error";
+  // Longest text the setters keep, and longest filled text (the rest is cut).
+  static constexpr size_t kMaxContextText = 1023;
+  static constexpr size_t kMaxFilledText = 1999;
 
   // Adds a message record; the newest record of an id wins at lookup.
   void AddMessage(int id, Severity severity, std::string title, std::string text,

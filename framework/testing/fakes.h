@@ -1,9 +1,9 @@
 // Test doubles for the Platform interfaces.
 //
 // Tests build a FakePlatform, script the answers of message boxes, fix the clock and the
-// random digits, record program runs, and make chosen file operations fail. Files go to a
-// real temporary folder (TempDir), since the code under test writes real files; faults are
-// injected by FaultyFileSystem on top of the POSIX one.
+// random digits, record program runs and fatal stops, and make chosen file operations fail.
+// Files go to a real temporary folder (TempDir), since the code under test writes real
+// files; faults are injected by FaultyFileSystem on top of the POSIX one.
 #pragma once
 
 #include <deque>
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/error_manager.h"
 #include "framework/platform.h"
 
 namespace eracuni::testing {
@@ -32,7 +33,10 @@ class ScriptedMessageBox : public MessageBox {
 class FixedClock : public Clock {
  public:
   explicit FixedClock(LocalDateTime t = {2026, 12, 8, 9, 30, 15, 42}) : now_(t) {}
-  LocalDateTime Now() override { ++calls_; return now_; }
+  LocalDateTime Now() override {
+    ++calls_;
+    return now_;
+  }
   void Set(LocalDateTime t) { now_ = t; }
   int calls() const { return calls_; }
 
@@ -46,7 +50,9 @@ class SequenceRandom : public Random {
  public:
   explicit SequenceRandom(int fallback = 5) : fallback_(fallback) {}
   int Between(int low, int high) override;
-  void Queue(std::vector<int> values) { values_.insert(values_.end(), values.begin(), values.end()); }
+  void Queue(std::vector<int> values) {
+    values_.insert(values_.end(), values.begin(), values.end());
+  }
 
  private:
   std::deque<int> values_;
@@ -112,7 +118,9 @@ struct ProgramCall {
 // of a run comes from `on_run` when set (it may also create files), else from `exit_code`.
 class RecordingProgramRunner : public ProgramRunner {
  public:
-  void AddProgram(const std::string& name, const std::string& full_path) { found_[name] = full_path; }
+  void AddProgram(const std::string& name, const std::string& full_path) {
+    found_[name] = full_path;
+  }
   std::string FindProgram(const std::string& name) override;
   Result<int> Run(const std::string& program, const std::vector<std::string>& args) override;
   const std::vector<ProgramCall>& calls() const { return calls_; }
@@ -137,6 +145,22 @@ class TempDir {
 
  private:
   std::string path_;
+};
+
+// Records the fatal stops instead of ending the test process.
+class RecordingTerminator : public Terminator {
+ public:
+  struct Stop {
+    int exit_code;
+    std::string reason;
+  };
+  void Terminate(int exit_code, const std::string& reason) override {
+    stops_.push_back({exit_code, reason});
+  }
+  const std::vector<Stop>& stops() const { return stops_; }
+
+ private:
+  std::vector<Stop> stops_;
 };
 
 struct FakePlatform {
