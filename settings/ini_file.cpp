@@ -240,10 +240,9 @@ Status WriteProfileString(FileSystem& files, const std::string& path, std::strin
     return read.status();
   }
   IniText text(old_bytes);
+  if (read.ok() && text.Find(section, key) == value) return Status::Ok();  // nothing to change
   text.Set(section, key, value);
-  std::string new_bytes = text.Bytes();
-  if (read.ok() && new_bytes == old_bytes) return Status::Ok();
-  return WriteWhole(files, path, new_bytes);
+  return WriteWhole(files, path, text.Bytes());
 }
 
 }  // namespace eracuni::settings
