@@ -1,0 +1,139 @@
+// The invoice lines: one PostavkeRacuna per line record, written as the walk reads them.
+#include <optional>
+#include <string>
+
+#include "eslog/invoice_sections.h"
+#include "eslog/text_forms.h"
+#include "workdata/fields.h"
+
+namespace eracuni::eslog::internal {
+namespace {
+
+namespace L = workdata::eRACUNIP;
+using workdata::RecordBuffer;
+
+constexpr size_t kDescriptionBytes = 35;
+constexpr size_t kCarryBytes = 32;
+
+struct Descriptions {
+  std::string first;
+  std::optional<std::string> second;
+};
+
+// The first description is cut at 35 bytes, never inside a character; up to 32 bytes of
+// what follows the cut carry over in front of the second description.
+Descriptions SplitDescription(const RecordBuffer& line) {
+  std::string t1 = PripraviBesedilo(line.Text(L::OPISARTIKLA1));
+  size_t cut = CharBoundaryBefore(t1, kDescriptionBytes);
+  Descriptions d{t1.substr(0, cut), std::nullopt};
+  std::string_view rest = std::string_view(t1).substr(cut);
+  std::string_view carry = workdata::ClipRight(rest.substr(0, CharBoundaryBefore(rest, kCarryBytes)));
+  if (carry.empty() && IsBlank(line.Text(L::OPISARTIKLA2))) return d;
+  // The carry is prepared already; only the second description still needs it.
+  std::string t2(carry);
+  t2 += PripraviBesedilo(line.Clipped(L::OPISARTIKLA2));
+  d.second = t2.substr(0, CharBoundaryBefore(t2, kDescriptionBytes));
+  return d;
+}
+
+void WriteAdditionalIdentification(xml::XmlWriter& xml, const RecordBuffer& line) {
+  if (IsBlank(line.Text(L::STEVILKAARTIKLADODATNA))) return;
+  OpenParent(xml, "DodatnaIdentifikacijaArtikla");
+  xml.AddElement("VrstaPodatkaArtikla", "5");
+  xml.AddElement("StevilkaArtiklaDodatna", Unchanged(line, L::STEVILKAARTIKLADODATNA));
+  xml.AddElement("VrstaKodeArtiklaDodatna", "SA");
+  xml.CloseParent();
+}
+
+void WriteDescriptions(xml::XmlWriter& xml, const RecordBuffer& line) {
+  Descriptions d = SplitDescription(line);
+  OpenParent(xml, "OpisiArtiklov");
+  xml.AddElement("KodaOpisaArtikla", Unchanged(line, L::KODAOPISAARTIKLA));
+  OpenParent(xml, "OpisArtikla");
+  xml.AddElement("OpisArtikla1", d.first);
+  if (d.second) xml.AddElement("OpisArtikla2", *d.second);
+  xml.CloseParent();
+  xml.CloseParent();
+}
+
+void WriteQuantity(xml::XmlWriter& xml, const RecordBuffer& line) {
+  OpenParent(xml, "KolicinaArtikla");
+  xml.AddElement("VrstaKolicine", Unchanged(line, L::VRSTAKOLICINE));
+  xml.AddElement("Kolicina", Unchanged(line, L::KOLICINA));
+  xml.AddElement("EnotaMere", Unchanged(line, L::ENOTAMERE));
+  xml.CloseParent();
+}
+
+void WriteLineAmount(xml::XmlWriter& xml, std::string_view kind, std::string_view amount) {
+  OpenParent(xml, "ZneskiPostavke");
+  xml.AddElement("VrstaZneskaPostavke", kind);
+  xml.AddElement("ZnesekPostavke", amount);
+  xml.CloseParent();
+}
+
+void WriteAmountsAndPrice(xml::XmlWriter& xml, const RecordBuffer& line) {
+  // The net line amount always goes under 203, whatever the line's own code says.
+  WriteLineAmount(xml, "203", AmountForm(line.Text(L::ZNESEKPOSTAVKE)));
+  WriteLineAmount(xml, Unchanged(line, L::VRSTAZNESKAPOSTAVKEVSE),
+                  AmountForm(line.Text(L::ZNESEKPOSTAVKEVSE)));
+  OpenParent(xml, "CenaPostavke");
+  xml.AddElement("Cena", AmountForm(line.Text(L::CENA)));
+  xml.CloseParent();
+}
+
+void WriteLineTaxAmount(xml::XmlWriter& xml, std::string_view kind, std::string_view amount) {
+  OpenParent(xml, "ZneskiDavkovPostavke");
+  xml.AddElement("VrstaZneskaDavkaPostavke", kind);
+  xml.AddElement("Znesek", amount);
+  xml.CloseParent();
+}
+
+void WriteTaxes(xml::XmlWriter& xml, const RecordBuffer& line) {
+  OpenParent(xml, "DavkiPostavke");
+  OpenParent(xml, "DavkiNaPostavki");
+  xml.AddElement("VrstaDavkaPostavke", Unchanged(line, L::VRSTADAVKAPOSTAVKE));
+  xml.AddElement("OdstotekDavkaPostavke", PercentageForm(line.Text(L::ODSTOTEKDAVKAPOSTAVKE)));
+  xml.CloseParent();
+  WriteLineTaxAmount(xml, Unchanged(line, L::VRSTAZNESKADAVKAPOSTAVKE),
+                     AmountForm(line.Text(L::ZNESEK)));
+  WriteLineTaxAmount(xml, Unchanged(line, L::VRSTAZNESKADAVKAPOSTAVKE1),
+                     AmountForm(line.Text(L::ZNESEK1)));
+  xml.CloseParent();
+}
+
+void WritePercentage(xml::XmlWriter& xml, const RecordBuffer& line) {
+  if (IsZeroAmount(line.Text(L::ODSTOTEKPOSTAVKE))) return;
+  OpenParent(xml, "OdstotkiPostavk");
+  xml.AddElement("Identifikator", Unchanged(line, L::IDENTIFIKATOR));
+  xml.AddElement("VrstaOdstotkaPostavke", Unchanged(line, L::VRSTAODSTOTKAPOSTAVKE));
+  xml.AddElement("OdstotekPostavke", PercentageForm(line.Text(L::ODSTOTEKPOSTAVKE)));
+  xml.AddElement("VrstaZneskaOdstotka", Unchanged(line, L::VRSTAZNESKAODSTOTKA));
+  xml.AddElement("ZnesekOdstotka", AmountForm(line.Text(L::ZNESEKODSTOTKA)));
+  xml.CloseParent();
+}
+
+void WriteLine(xml::XmlWriter& xml, const RecordBuffer& line) {
+  OpenParent(xml, "PostavkeRacuna");
+  OpenParent(xml, "Postavka");
+  xml.AddElement("StevilkaVrstice", LineNumberForm(line.U32(L::ZAPSTEVPOST)));
+  xml.CloseParent();
+  WriteAdditionalIdentification(xml, line);
+  WriteDescriptions(xml, line);
+  WriteQuantity(xml, line);
+  WriteAmountsAndPrice(xml, line);
+  WriteTaxes(xml, line);
+  WritePercentage(xml, line);
+  xml.CloseParent();
+}
+
+}  // namespace
+
+void WriteLines(InvoiceContext& c) {
+  const RecordBuffer& line = c.files.lines().buffer();
+  workdata::WalkLines(c.files, [&] {
+    WriteLine(c.xml, line);
+    return true;
+  });
+}
+
+}  // namespace eracuni::eslog::internal

@@ -1,0 +1,155 @@
+// The parties of the invoice (issuer, buyer, recipient) and the documents it refers to.
+#include <optional>
+#include <string>
+
+#include "eslog/invoice_sections.h"
+#include "workdata/fields.h"
+
+namespace eracuni::eslog::internal {
+namespace {
+
+namespace H = workdata::eRACUNI;
+using workdata::Field;
+
+enum class BankName { kPrepared, kBuyerRule, kNone };
+
+struct ReferenceEntry {
+  Field kind;
+  Field value;
+  bool only_when_filled;
+};
+
+// One party's fields; the buyer's and recipient's are the issuer's with a suffix.
+struct Party {
+  Field kind;
+  Field name1;
+  std::optional<Field> name2, name3;  // written when not blank
+  Field street1, town, country_name, postcode, country_code;
+  Field account;
+  BankName bank;
+  Field bank_name, bank_bic;
+  ReferenceEntry references[3];
+  size_t reference_count;
+  Field contact;
+};
+
+constexpr Party kIssuer{
+    H::VRSTAPARTNERJA, H::NAZIVPARTNERJA1, std::nullopt, std::nullopt,
+    H::ULICA1, H::KRAJ, H::NAZIVDRZAVE, H::POSTNASTEVILKA, H::KODADRZAVE,
+    H::STEVILKABANCNEGARACUNA, BankName::kPrepared, H::NAZIVBANKE1, H::NAZIVBANKE2,
+    {{H::VRSTAPODATKAPODJETJA, H::PODATEKPODJETJA, false},
+     {H::VRSTAPODATKAPODJETJA1, H::PODATEKPODJETJA1, false}},
+    2, H::IMEOSEBE};
+
+constexpr Party kBuyer{
+    H::VRSTAPARTNERJABY, H::NAZIVPARTNERJA1BY, H::NAZIVPARTNERJA2BY, H::NAZIVPARTNERJA3BY,
+    H::ULICA1BY, H::KRAJBY, H::NAZIVDRZAVEBY, H::POSTNASTEVILKABY, H::KODADRZAVEBY,
+    H::STEVILKABANCNEGARACUNABY, BankName::kBuyerRule, H::NAZIVBANKE1BY, H::NAZIVBANKE2BY,
+    {{H::VRSTAPODATKAPODJETJABY1, H::PODATEKPODJETJABY1, false},
+     {H::VRSTAPODATKAPODJETJABY2, H::PODATEKPODJETJABY2, false},
+     {H::VRSTAPODATKAPODJETJABY, H::PODATEKPODJETJABY, false}},
+    3, H::IMEOSEBEBY};
+
+constexpr Party kRecipient{
+    H::VRSTAPARTNERJAIV, H::NAZIVPARTNERJA1IV, H::NAZIVPARTNERJA2IV, H::NAZIVPARTNERJA3IV,
+    H::ULICA1IV, H::KRAJIV, H::NAZIVDRZAVEIV, H::POSTNASTEVILKAIV, H::KODADRZAVEIV,
+    H::STEVILKABANCNEGARACUNAIV, BankName::kNone, H::NAZIVBANKE1IV, H::NAZIVBANKE2IV,
+    {{H::VRSTAPODATKAPODJETJAIV1, H::PODATEKPODJETJAIV1, true},
+     {H::VRSTAPODATKAPODJETJAIV2, H::PODATEKPODJETJAIV2, true},
+     {H::VRSTAPODATKAPODJETJAIV, H::PODATEKPODJETJAIV, false}},
+    3, H::IMEOSEBEIV};
+
+// Payments to the public administration go through the central bank's UJP account.
+constexpr std::string_view kUjpBic = "UJPLSI2DICL";
+
+std::string BuyerBankName(const workdata::RecordBuffer& h, const Party& p) {
+  if (h.Text(p.bank_bic).substr(0, kUjpBic.size()) == kUjpBic) return "Banka Slovenije";
+  if (!IsBlank(h.Text(p.bank_name)))
+    return Prepared(h.Clipped(p.bank_name), kNameLength);
+  return Prepared("Banka", kNameLength);
+}
+
+void WriteNameAndAddress(InvoiceContext& c, const Party& p) {
+  const auto& h = c.header;
+  OpenParent(c.xml, "NazivNaslovPodjetja");
+  c.xml.AddElement("VrstaPartnerja", Unchanged(h, p.kind));
+  OpenParent(c.xml, "NazivPartnerja");
+  c.xml.AddElement("NazivPartnerja1", PreparedField(h, p.name1, kNameLength));
+  if (p.name2 && !IsBlank(h.Text(*p.name2)))
+    c.xml.AddElement("NazivPartnerja2", PreparedField(h, *p.name2, kNameLength));
+  if (p.name3 && !IsBlank(h.Text(*p.name3)))
+    c.xml.AddElement("NazivPartnerja3", PreparedField(h, *p.name3, kNameLength));
+  c.xml.CloseParent();
+  OpenParent(c.xml, "Ulica");
+  c.xml.AddElement("Ulica1", PreparedField(h, p.street1, kNameLength));
+  c.xml.CloseParent();
+  c.xml.AddElement("Kraj", PreparedField(h, p.town, kNameLength));
+  c.xml.AddElement("NazivDrzave", PreparedField(h, p.country_name, kNameLength));
+  c.xml.AddElement("PostnaStevilka", Unchanged(h, p.postcode));
+  c.xml.AddElement("KodaDrzave", Unchanged(h, p.country_code));
+  c.xml.CloseParent();
+}
+
+void WriteBankAccount(InvoiceContext& c, const Party& p) {
+  const auto& h = c.header;
+  OpenParent(c.xml, "FinancniPodatkiPodjetja");
+  OpenParent(c.xml, "BancniRacun");
+  c.xml.AddElement("StevilkaBancnegaRacuna", Unchanged(h, p.account));
+  if (p.bank == BankName::kPrepared)
+    c.xml.AddElement("NazivBanke1", PreparedField(h, p.bank_name, kNameLength));
+  else if (p.bank == BankName::kBuyerRule)
+    c.xml.AddElement("NazivBanke1", BuyerBankName(h, p));
+  c.xml.CloseParent();
+  c.xml.CloseParent();
+}
+
+void WriteReferences(InvoiceContext& c, const Party& p) {
+  for (size_t i = 0; i < p.reference_count; ++i) {
+    const ReferenceEntry& r = p.references[i];
+    if (r.only_when_filled && IsBlank(c.header.Text(r.value))) continue;
+    OpenParent(c.xml, "ReferencniPodatkiPodjetja");
+    c.xml.AddElement("VrstaPodatkaPodjetja", Unchanged(c.header, r.kind));
+    c.xml.AddElement("PodatekPodjetja", Unchanged(c.header, r.value));
+    c.xml.CloseParent();
+  }
+}
+
+void WriteContact(InvoiceContext& c, const Party& p) {
+  if (IsBlank(c.header.Text(p.contact))) return;
+  OpenParent(c.xml, "KontaktiPodjetja");
+  OpenParent(c.xml, "KontaktnaOseba");
+  c.xml.AddElement("ImeOsebe", PreparedField(c.header, p.contact, kNameLength));
+  c.xml.CloseParent();
+  c.xml.CloseParent();
+}
+
+void WriteParty(InvoiceContext& c, const Party& p) {
+  OpenParent(c.xml, "PodatkiPodjetja");
+  WriteNameAndAddress(c, p);
+  WriteBankAccount(c, p);
+  WriteReferences(c, p);
+  WriteContact(c, p);
+  c.xml.CloseParent();
+}
+
+void WriteReferenceDocument(InvoiceContext& c, Field kind, Field number, Field date) {
+  if (IsBlank(c.header.Text(kind))) return;
+  c.xml.CreateParent("ReferencniDokumenti");
+  c.xml.CreateAttribute("VrstaDokumenta", Unchanged(c.header, kind));
+  c.xml.AddParent();
+  c.xml.AddElement("StevilkaDokumenta", PreparedField(c.header, number, kNameLength));
+  c.xml.AddElement("DatumDokumenta", Unchanged(c.header, date));
+  c.xml.CloseParent();
+}
+
+}  // namespace
+
+void WriteParties(InvoiceContext& c) {
+  WriteParty(c, kIssuer);
+  WriteParty(c, kBuyer);
+  WriteParty(c, kRecipient);
+  WriteReferenceDocument(c, H::VRSTADOKUMENTA, H::STEVILKADOKUMENTA, H::DATUMDOKUMENTA);
+  WriteReferenceDocument(c, H::VRSTADOKUMENTA1, H::STEVILKADOKUMENTA1, H::DATUMDOKUMENTA1);
+}
+
+}  // namespace eracuni::eslog::internal

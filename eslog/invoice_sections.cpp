@@ -1,0 +1,67 @@
+#include "eslog/invoice_sections.h"
+
+#include "eslog/text_forms.h"
+#include "framework/cp1250.h"
+
+namespace eracuni::eslog::internal {
+
+bool IsBlank(std::string_view text) { return workdata::ClipRight(text).empty(); }
+
+std::string Unchanged(const workdata::RecordBuffer& record, workdata::Field field) {
+  return UnchangedForm(record.Text(field));
+}
+
+std::string Prepared(std::string_view cp1250, size_t max_chars) {
+  return CutToChars(PripraviBesedilo(cp1250), max_chars);
+}
+
+std::string PreparedField(const workdata::RecordBuffer& record, workdata::Field field,
+                          size_t max_chars) {
+  return Prepared(record.Text(field), max_chars);
+}
+
+// A byte that starts no valid sequence counts as one character: the writer takes it as
+// windows-1250.
+static size_t CharLength(std::string_view s, size_t i) {
+  size_t n = Utf8SequenceLength(s, i);
+  return n == 0 ? 1 : n;
+}
+
+std::string CutToChars(std::string_view utf8, size_t max_chars) {
+  utf8 = workdata::ClipRight(utf8);
+  size_t end = 0;
+  for (size_t chars = 0; end < utf8.size() && chars < max_chars; ++chars)
+    end += CharLength(utf8, end);
+  return std::string(workdata::ClipRight(utf8.substr(0, end)));
+}
+
+size_t CharBoundaryBefore(std::string_view utf8, size_t max_bytes) {
+  size_t end = 0;
+  while (end < utf8.size()) {
+    size_t next = end + CharLength(utf8, end);
+    if (next > max_bytes) break;
+    end = next;
+  }
+  return end;
+}
+
+void OpenParent(xml::XmlWriter& xml, std::string_view name) {
+  xml.CreateParent(name);
+  xml.AddParent();
+}
+
+void AddTextBlock(xml::XmlWriter& xml, std::string_view kind,
+                  std::initializer_list<std::string_view> texts) {
+  static constexpr std::string_view kTextNames[] = {"Tekst1", "Tekst2", "Tekst3", "Tekst4",
+                                                    "Tekst5"};
+  OpenParent(xml, "PoljubnoBesedilo");
+  xml.AddElement("VrstaBesedila", kind);
+  OpenParent(xml, "Besedilo");
+  size_t i = 0;
+  for (std::string_view text : texts)
+    if (i < std::size(kTextNames)) xml.AddElement(kTextNames[i++], text);
+  xml.CloseParent();
+  xml.CloseParent();
+}
+
+}  // namespace eracuni::eslog::internal
