@@ -75,6 +75,17 @@ class WritableFile {
   virtual Status Close() = 0;
 };
 
+// An existing file opened for reads at any offset, for stores that read a large file piece
+// by piece instead of loading it whole.
+class RandomAccessFile {
+ public:
+  virtual ~RandomAccessFile() = default;
+  // The file's size when it was opened.
+  virtual uint64_t Size() const = 0;
+  // Reads `n` bytes at `offset` into `*out`; fewer only where the file ends.
+  virtual Status Read(uint64_t offset, size_t n, std::string* out) = 0;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -82,6 +93,8 @@ class FileSystem {
   virtual bool IsDirectory(const std::string& path) = 0;
   virtual Result<uint64_t> FileSize(const std::string& path) = 0;
   virtual Result<std::string> ReadFile(const std::string& path) = 0;
+  // The POSIX file system reads on demand; this default loads the file once through ReadFile.
+  virtual Result<std::unique_ptr<RandomAccessFile>> NewRandomAccessFile(const std::string& path);
   // Creates or truncates.
   virtual Result<std::unique_ptr<WritableFile>> NewWritableFile(const std::string& path) = 0;
   virtual Status DeleteFile(const std::string& path) = 0;

@@ -92,6 +92,32 @@ class PosixWritableFile : public WritableFile {
   int fd_;
 };
 
+class PosixRandomAccessFile : public RandomAccessFile {
+ public:
+  PosixRandomAccessFile(std::string path, int fd, uint64_t size)
+      : path_(std::move(path)), fd_(fd), size_(size) {}
+  ~PosixRandomAccessFile() override { ::close(fd_); }
+  uint64_t Size() const override { return size_; }
+  Status Read(uint64_t offset, size_t n, std::string* out) override {
+    out->resize(n);
+    size_t done = 0;
+    while (done < n) {
+      ssize_t got = ::pread(fd_, out->data() + done, n - done, static_cast<off_t>(offset + done));
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) return ErrnoStatus("read " + path_, errno);
+      if (got == 0) break;
+      done += static_cast<size_t>(got);
+    }
+    out->resize(done);
+    return Status::Ok();
+  }
+
+ private:
+  std::string path_;
+  int fd_;
+  uint64_t size_;
+};
+
 class RealFileSystem : public FileSystem {
  public:
   bool Exists(const std::string& path) override {
@@ -125,6 +151,18 @@ class RealFileSystem : public FileSystem {
     }
     ::close(fd);
     return data;
+  }
+  Result<std::unique_ptr<RandomAccessFile>> NewRandomAccessFile(const std::string& path) override {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return ErrnoStatus("open " + path, errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+      int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+      ::close(fd);
+      return ErrnoStatus("open " + path, err);
+    }
+    return std::unique_ptr<RandomAccessFile>(
+        new PosixRandomAccessFile(path, fd, static_cast<uint64_t>(st.st_size)));
   }
   Result<std::unique_ptr<WritableFile>> NewWritableFile(const std::string& path) override {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -208,7 +246,30 @@ class RealProgramRunner : public ProgramRunner {
   }
 };
 
+class StringRandomAccessFile : public RandomAccessFile {
+ public:
+  explicit StringRandomAccessFile(std::string data) : data_(std::move(data)) {}
+  uint64_t Size() const override { return data_.size(); }
+  Status Read(uint64_t offset, size_t n, std::string* out) override {
+    if (offset >= data_.size()) {
+      out->clear();
+      return Status::Ok();
+    }
+    out->assign(data_, static_cast<size_t>(offset), n);
+    return Status::Ok();
+  }
+
+ private:
+  std::string data_;
+};
+
 }  // namespace
+
+Result<std::unique_ptr<RandomAccessFile>> FileSystem::NewRandomAccessFile(const std::string& path) {
+  auto data = ReadFile(path);
+  if (!data.ok()) return data.status();
+  return std::unique_ptr<RandomAccessFile>(new StringRandomAccessFile(std::move(*data)));
+}
 
 MessageBox& ConsoleMessageBox() {
   static StderrMessageBox box;

@@ -88,6 +88,12 @@ Result<std::string> FaultyFileSystem::ReadFile(const std::string& p) {
   if (Status s = CheckFault("read", p); !s.ok()) return s;
   return base_.ReadFile(p);
 }
+
+Result<std::unique_ptr<RandomAccessFile>> FaultyFileSystem::NewRandomAccessFile(
+    const std::string& p) {
+  if (Status s = CheckFault("read", p); !s.ok()) return s;
+  return base_.NewRandomAccessFile(p);
+}
 Result<std::unique_ptr<WritableFile>> FaultyFileSystem::NewWritableFile(const std::string& p) {
   if (Status s = CheckFault("create", p); !s.ok()) return s;
   auto base = base_.NewWritableFile(p);

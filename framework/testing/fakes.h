@@ -81,6 +81,8 @@ class FaultyFileSystem : public FileSystem {
   bool IsDirectory(const std::string& p) override { return base_.IsDirectory(p); }
   Result<uint64_t> FileSize(const std::string& p) override;
   Result<std::string> ReadFile(const std::string& p) override;
+  // Fails like "read".
+  Result<std::unique_ptr<RandomAccessFile>> NewRandomAccessFile(const std::string& p) override;
   Result<std::unique_ptr<WritableFile>> NewWritableFile(const std::string& p) override;
   Status DeleteFile(const std::string& p) override;
   Status RenameFile(const std::string& from, const std::string& to) override;
