@@ -7,9 +7,16 @@
 // UTF-8 are taken as windows-1250 so that every file is well-formed UTF-8. Calls while no
 // document is open have no effect.
 //
+// Byte-stable layout: the declaration on the first line, text added before the root on a
+// line of its own, then one element per line, indented by two blanks per level; an element
+// without content is written <Name/>; the file ends with a line break. Text escapes & < > and
+// CR; attribute values also escape the double quote, tab and LF. Characters XML 1.0 forbids
+// (control characters other than tab, LF and CR) are dropped.
+//
 // The document is written to a temporary name beside the target and renamed into place
 // only when CloseXmlFile succeeds, so a failed write never leaves a file under the final
-// name.
+// name (a file already there stays as it was). Misuse (an attribute after AddParent, a
+// CloseParent too many) is recorded as a failure and returned by CloseXmlFile.
 #pragma once
 
 #include <memory>
@@ -28,8 +35,11 @@ class XmlWriter {
   XmlWriter(const XmlWriter&) = delete;
   XmlWriter& operator=(const XmlWriter&) = delete;
 
-  // XML:CREATEXMLFILE. `path` is UTF-8.
-  Status CreateXmlFile(const std::string& path, std::string_view version, std::string_view encoding);
+  // XML:CREATEXMLFILE. `path` is UTF-8. The declaration names `encoding`, which is also the
+  // encoding of the bytes written (callers pass "UTF-8"). A failure names the path and
+  // carries the platform's error.
+  Status CreateXmlFile(const std::string& path, std::string_view version,
+                       std::string_view encoding);
   // XML:SETENCODING: recorded only; the bytes of values are never transcoded by it.
   void SetEncoding(std::string_view encoding);
   // XML:ADDSTRINGTEXT: verbatim text at the current position (a processing instruction).
