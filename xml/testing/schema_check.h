@@ -1,0 +1,25 @@
+// Schema validation of written documents, for tests.
+//
+// Documents are validated in-process with libxml2 against XML Schemas kept in the shared
+// reference folder. A catalog.xml beside the schema maps the published schema addresses to
+// the local copies, and the network is never used: an import that neither the catalog nor
+// the local folder resolves is an error. The libxml2 messages ("file:line: message") of an
+// invalid document are the Status message.
+#pragma once
+
+#include <string>
+
+#include "framework/status.h"
+
+namespace eracuni::xml::testing {
+
+// Ok when the document at `xml_path` is well-formed and valid against `xsd_path`.
+Status ValidateWithSchema(const std::string& xml_path, const std::string& xsd_path);
+
+// The folder of the e-SLOG 1.6 schemas in the shared folder, or "" when it is absent.
+std::string Eslog16SchemaDir();
+bool Eslog16SchemaAvailable();
+// Against the e-SLOG 1.6 simple invoice schema; NotFound when the schema is absent.
+Status ValidateEslog16(const std::string& xml_path);
+
+}  // namespace eracuni::xml::testing
