@@ -1,0 +1,103 @@
+#include "batch/batch_run.h"
+
+#include "batch/messages.h"
+#include "batch/names.h"
+#include "batch/stages.h"
+
+namespace eracuni::batch {
+namespace {
+
+constexpr const char* kProcedureName = "IzdelavaXMLRacunOvoj";
+
+bool Blank(const std::string& s) { return workdata::ClipRight(s).empty(); }
+
+void BlockForNoInvoices(BatchContext& ctx, WindowState& w) {
+  ShowInformation(ctx.platform.messages, text::kNoInvoices, caption::kInformation);
+  ShowOnlyClose(w, Control::kGumbNastavitve);
+  w.state = RunState::kBlocked;
+}
+
+}  // namespace
+
+BatchRun::BatchRun(BatchContext context) : ctx_(std::move(context)) {}
+
+BatchRun::~BatchRun() { PressCancel(); }
+
+void BatchRun::Open() {
+  if (opened_) return;
+  opened_ = true;
+  ctx_.errors.EnterProcedure(kProcedureName);
+  if (ctx_.read_settings) ctx_.read_settings(ctx_.settings);
+  // A file that fails to open has shown its message and walks empty.
+  (void)ctx_.files.OpenAll();
+
+  settings::Settings& s = ctx_.settings;
+  bool folders_set = !Blank(s.POTDOXMLRACUNOV) && !Blank(s.POTDOERACUNOV);
+  if (folders_set) {
+    PreglejDelovnePodatke(ctx_, window_);
+    if (window_.STEVILORACUNOV == 0) BlockForNoInvoices(ctx_, window_);
+  } else {
+    ShowWarning(ctx_.platform.messages, text::kSetFoldersFirst, caption::kWarningBlank);
+    window_.focus = Control::kGumbNastavitve;
+  }
+  s.KATERABANKA = DeriveChannel(s.ODDAJAUJP, window_.IZBRANISWIFT);
+  PrikaziSlikoPaketa(s, window_);
+
+  if (s.SKRITINACIN != 0) {
+    // A hidden button cannot take the focus; the queued press then finds nothing to do.
+    if (window_.ok_button.visible) FocusMakeButton();
+    window_.default_button = Control::kOkButton;
+    ++window_.queued_enter;
+  }
+  window_.font = kMessageFont;
+}
+
+void BatchRun::FocusMakeButton() {
+  if (window_.state != RunState::kReady || !window_.ok_button.visible) return;
+  window_.focus = Control::kOkButton;
+  PreveriPoti(ctx_, window_);
+  PrikaziSlikoPaketa(ctx_.settings, window_);
+}
+
+void BatchRun::PressMake() {
+  // One run per window: after it (or once blocked) the make button is gone.
+  if (window_.state != RunState::kReady || !window_.ok_button.visible) return;
+  if (window_.STEVILORACUNOV == 0) {
+    BlockForNoInvoices(ctx_, window_);
+    return;
+  }
+  window_.state = RunState::kRunning;
+  RunInvoiceLoop(ctx_, window_);
+  CompleteRun(ctx_, window_, command_log_);
+
+  window_.result_visible = true;
+  window_.output_info_visible = false;
+  if (ctx_.settings.SKRITINACIN != 0) {
+    window_.default_button = Control::kCancel;
+    ++window_.queued_enter;
+  }
+  ShowOnlyClose(window_, Control::kCancel);
+  window_.state = RunState::kDone;
+}
+
+void BatchRun::PressCancel() {
+  if (!opened_ || window_.state == RunState::kClosed) return;
+  ctx_.files.CloseAll();
+  ctx_.errors.LeaveProcedure();
+  window_.state = RunState::kClosed;
+}
+
+void BatchRun::PressEnter() {
+  Control target = window_.default_button;
+  if (target == Control::kOkButton) PressMake();
+  if (target == Control::kCancel) PressCancel();
+}
+
+void BatchRun::ProcessQueuedKeys() {
+  while (window_.queued_enter > 0 && window_.state != RunState::kClosed) {
+    --window_.queued_enter;
+    PressEnter();
+  }
+}
+
+}  // namespace eracuni::batch

@@ -1,0 +1,83 @@
+// BatchRun: the main window's work without the window.
+//
+// One BatchRun is one main window: it opens (settings, work files, pre-scan, channel), makes
+// at most one run when the make button is pressed (invoice loop, signer, envelope, package,
+// result), and closes. Everything it shows is in its WindowState; every message goes
+// through the platform's message boxes. The caller owns the settings, the work files, the
+// platform and the error manager, and keeps them alive for the BatchRun's lifetime.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "batch/window_state.h"
+#include "envelope/envelope.h"
+#include "framework/error_manager.h"
+#include "framework/platform.h"
+#include "settings/settings.h"
+#include "workdata/work_files.h"
+
+namespace eracuni::batch {
+
+// The document writers the run calls; StandardWriters() gives the e-SLOG and envelope
+// writers, tests may put stand-ins in their place.
+struct DocumentWriters {
+  std::function<Status(settings::Settings&, workdata::WorkFiles&, FileSystem&,
+                       std::string_view ime_xml_racuna)>
+      invoice;
+  std::function<envelope::EnvelopeResult(settings::Settings&, workdata::WorkFiles&, Platform&,
+                                         const std::string& datoteka_ovojnice)>
+      plain_envelope;    // IzdelajOvojnico
+  std::function<envelope::EnvelopeResult(settings::Settings&, workdata::WorkFiles&, Platform&,
+                                         const std::string& datoteka_ovojnice)>
+      payment_envelope;  // IzdelajOvojnicoZPlacilom
+};
+DocumentWriters StandardWriters();
+
+struct BatchContext {
+  settings::Settings& settings;
+  workdata::WorkFiles& files;
+  Platform& platform;
+  ErrorManager& errors;
+  // Loads the settings when the window opens (BeriNastavitve); nothing when empty.
+  std::function<void(settings::Settings&)> read_settings;
+  DocumentWriters writers = StandardWriters();
+};
+
+class BatchRun {
+ public:
+  explicit BatchRun(BatchContext context);
+  ~BatchRun();
+  BatchRun(const BatchRun&) = delete;
+  BatchRun& operator=(const BatchRun&) = delete;
+
+  // The window's opening: procedure name, settings, work files, folder checks and pre-scan,
+  // channel, package picture, and in invisible mode the queued press of the make button.
+  void Open();
+  // The make button gets the focus: the folder check, then the package picture.
+  void FocusMakeButton();
+  // The make button is pressed: the run, when the window is Ready and the button shown.
+  void PressMake();
+  // The cancel (or close) button is pressed: the work files close and the window is Closed.
+  void PressCancel();
+  // Enter presses the default button.
+  void PressEnter();
+  // Handles the Enter presses invisible mode queued, in order (a run queues the closing
+  // one), once no message is open: what the window's event loop does with them.
+  void ProcessQueuedKeys();
+
+  WindowState& window() { return window_; }
+  const WindowState& window() const { return window_; }
+  // The command line of every outside program started, in order.
+  const std::vector<std::string>& command_log() const { return command_log_; }
+
+ private:
+  BatchContext ctx_;
+  WindowState window_;
+  std::vector<std::string> command_log_;
+  bool opened_ = false;
+};
+
+}  // namespace eracuni::batch

@@ -1,0 +1,97 @@
+#include "batch/messages.h"
+
+#include <cstring>
+
+#include "framework/cp1250.h"
+
+namespace eracuni::batch {
+
+std::string ToMessageText(std::string_view utf8) {
+  if (auto cp = Utf8ToCp1250(utf8)) return *cp;
+  std::string out;
+  for (size_t i = 0; i < utf8.size();) {
+    size_t n = Utf8SequenceLength(utf8, i);
+    if (n == 0) n = 1;
+    auto one = Utf8ToCp1250(utf8.substr(i, n));
+    out += one ? *one : std::string("?");
+    i += n;
+  }
+  return out;
+}
+
+std::string ErrorCodeAndText(const Status& s) {
+  // The platform's own text for the code, as the system shows it; without a code the
+  // failure's own description is all there is.
+  std::string text = s.error_code() != 0 ? std::strerror(s.error_code()) : s.message();
+  return std::to_string(s.error_code()) + " - " + ToMessageText(text);
+}
+
+std::string ErrorSuffix(const Status& s) { return "|| Oznaka: " + ErrorCodeAndText(s); }
+
+void ShowInformation(MessageBox& box, std::string text, std::string caption) {
+  MessageRequest r;
+  r.text = std::move(text);
+  r.caption = std::move(caption);
+  r.icon = MessageIcon::kInformation;
+  box.Show(r);
+}
+
+void ShowWarning(MessageBox& box, std::string text, std::string caption,
+                 std::string button_text) {
+  MessageRequest r;
+  r.text = std::move(text);
+  r.caption = std::move(caption);
+  r.icon = MessageIcon::kExclamation;
+  r.button_text = std::move(button_text);
+  box.Show(r);
+}
+
+std::string StaleOutputDeleteFailed(std::string_view path, const Status& s) {
+  return "Napaka pri brisanju izhodne datoteke ra\xE8una " + std::string(path) + ErrorSuffix(s);
+}
+
+std::string OldFileDeleteFailed(std::string_view path, const Status& s) {
+  return "Napaka pri brisanju izhodne datoteke " + std::string(path) + ErrorSuffix(s);
+}
+
+std::string NoXmlAttachment(std::string_view invoice_number) {
+  return " V podatkih prilog ne obstaja ime datoteke eRa\xE8una " + std::string(invoice_number) +
+         " v XML obliki || Obdelava bo prekinjena.";
+}
+
+std::string UnsafeXmlAttachmentName(std::string_view invoice_number, std::string_view name) {
+  return " Ime datoteke eRa\xE8una " + std::string(invoice_number) + " v podatkih prilog (" +
+         std::string(name) +
+         ") ne sme vsebovati poti ali mape.|| Ra\xE8un bo izpu\x9A\xE8" "en, obdelava se nadaljuje.";
+}
+
+std::string InvoiceNotWritten(std::string_view path, const Status& s) {
+  return "Napaka pri izdelavi datoteke ra\xE8una " + std::string(path) + ErrorSuffix(s);
+}
+
+std::string EnvelopeNotWritten(std::string_view path, const Status& s) {
+  return "Napaka pri izdelavi ovojnice " + std::string(path) + ErrorSuffix(s);
+}
+
+std::string SignerNotFound(std::string_view program) {
+  return " Programa za podpisovanje " + std::string(program) +
+         " ni mogo\xE8" "e najti.|| Ra\xE8uni niso podpisani.";
+}
+
+std::string SignerNotStarted(std::string_view program, const Status& s) {
+  return " Programa za podpisovanje " + std::string(program) +
+         " ni mogo\xE8" "e zagnati.|| Ra\xE8uni niso podpisani." + ErrorSuffix(s);
+}
+
+std::string SignerFailed(std::string_view program, int exit_code) {
+  return " Program za podpisovanje " + std::string(program) +
+         " je kon\xE8" "al z napako (izhodna koda " + std::to_string(exit_code) +
+         ").|| Ra\xE8uni morda niso podpisani.";
+}
+
+std::string ArchiverFailed(std::string_view package_path, int exit_code) {
+  return "Napaka pri stiskanju paketa " + std::string(package_path) +
+         "|| Paket morda ni popoln. Izhodna koda programa: " + std::to_string(exit_code);
+}
+
+}  // namespace eracuni::batch

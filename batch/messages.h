@@ -1,0 +1,59 @@
+// The batch run's messages: texts, captions, and the helpers that show them.
+//
+// Texts are windows-1250 bytes; "|" starts a new line. Every message has a single button.
+// File errors end in "|| Oznaka: " & code & " - " & the platform's text for the code.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "framework/platform.h"
+#include "framework/status.h"
+
+namespace eracuni::batch {
+
+namespace caption {
+inline constexpr const char* kInformation = "INFORMACIJA";
+inline constexpr const char* kWarningBlank = " OPOZORILO";
+inline constexpr const char* kWarning = "OPOZORILO";
+inline constexpr const char* kAttachments = " NAPAKA v eRACPRIL.TPS";
+inline constexpr const char* kArchiver = "7za STISKANJE";
+}  // namespace caption
+
+namespace text {
+inline constexpr const char* kNoInvoices =
+    " Ni nobenega ra\xE8una za izdelavo e-ra\xE8unov v .XML obliki !|| Morda nimate "
+    "dolo\xE8" "enih poti v nastavitvah programa ...";
+inline constexpr const char* kSetFoldersFirst =
+    " Najprej dolo\xE8ite poti do vhodnih in izhodnih podatkov e-ra\xE8unov!";
+inline constexpr const char* kNoWorkData = " Delovni podatki e-Ra\xE8unov ne obstajajo !";
+inline constexpr const char* kFolderMissing =
+    " Verjetno nimate dolo\xE8" "enih poti v nastavitvah programa ...";
+inline constexpr const char* kOkLabel = "V redu";
+}  // namespace text
+
+// "code - text" of a failed platform operation, windows-1250.
+std::string ErrorCodeAndText(const Status& s);
+// "|| Oznaka: code - text".
+std::string ErrorSuffix(const Status& s);
+// A UTF-8 text (a path, a platform message) as windows-1250 for a message; characters the
+// code page lacks become "?".
+std::string ToMessageText(std::string_view utf8);
+
+void ShowInformation(MessageBox& box, std::string text, std::string caption);
+void ShowWarning(MessageBox& box, std::string text, std::string caption,
+                 std::string button_text = {});
+
+// Messages the run composes.
+std::string StaleOutputDeleteFailed(std::string_view path, const Status& s);
+std::string OldFileDeleteFailed(std::string_view path, const Status& s);
+std::string NoXmlAttachment(std::string_view invoice_number);
+std::string UnsafeXmlAttachmentName(std::string_view invoice_number, std::string_view name);
+std::string InvoiceNotWritten(std::string_view path, const Status& s);
+std::string EnvelopeNotWritten(std::string_view path, const Status& s);
+std::string SignerNotFound(std::string_view program);
+std::string SignerNotStarted(std::string_view program, const Status& s);
+std::string SignerFailed(std::string_view program, int exit_code);
+std::string ArchiverFailed(std::string_view package_path, int exit_code);
+
+}  // namespace eracuni::batch

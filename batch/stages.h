@@ -1,0 +1,39 @@
+// The steps a BatchRun is made of, one function each, for batch_run.cpp and the tests.
+//
+// Each step reads the context, changes the window state as the window would, and shows its
+// messages itself; none stops the run (that is BatchRun's business).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "batch/batch_run.h"
+#include "batch/window_state.h"
+
+namespace eracuni::batch {
+
+// Opening: count the headers, first and last number, bank and BIC of the first header,
+// the credit/debit verdict of the first header, and the deletion of stale outputs.
+void PreglejDelovnePodatke(BatchContext& ctx, WindowState& w);
+// Blocks the window for each of the two folders that is blank.
+void PreveriPoti(BatchContext& ctx, WindowState& w);
+// Shows the picture with or without a package for the channel.
+void PrikaziSlikoPaketa(const settings::Settings& s, WindowState& w);
+
+// The loop over the headers: one invoice document each, until a header lacks its "XML"
+// attachment.
+void RunInvoiceLoop(BatchContext& ctx, WindowState& w);
+
+// After the loop: signer, envelope name and the deletion of an old one, the envelope, the
+// package and the result values. Started programs are appended to `log`.
+void CompleteRun(BatchContext& ctx, WindowState& w, std::vector<std::string>& log);
+
+// The steps of CompleteRun.
+void RunSigner(BatchContext& ctx, const WindowState& w, std::vector<std::string>& log);
+void NameEnvelope(BatchContext& ctx, WindowState& w);
+envelope::EnvelopeResult WriteEnvelope(BatchContext& ctx, const WindowState& w);
+void IzdelajPaket(BatchContext& ctx, WindowState& w, const envelope::EnvelopeResult& envelope,
+                  std::vector<std::string>& log);
+void SetResultValues(const settings::Settings& s, WindowState& w);
+
+}  // namespace eracuni::batch
