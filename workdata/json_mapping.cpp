@@ -47,7 +47,8 @@ std::string CodePointName(std::string_view utf8, size_t offset) {
   return buf;
 }
 
-Status SetText(RecordBuffer& rec, const FieldRow& row, const Json& value, const std::string& where) {
+Status SetText(RecordBuffer& rec, const FieldRow& row, const Json& value,
+               const std::string& where) {
   if (!value.is_string()) return Status::InvalidArgument(where + ": must be a string");
   const std::string& utf8 = value.get_ref<const std::string&>();
   size_t bad = 0;
@@ -77,8 +78,7 @@ Status SetNumber(RecordBuffer& rec, const FieldRow& row, const Json& value,
   const bool in_range = value.is_number_unsigned()
                             ? value.get<uint64_t>() <= max
                             : value.get<int64_t>() >= 0 && value.get<uint64_t>() <= max;
-  if (!in_range)
-    return Status::InvalidArgument(where + ": number out of range " + range);
+  if (!in_range) return Status::InvalidArgument(where + ": number out of range " + range);
   uint64_t v = value.get<uint64_t>();
   if (row.type == FieldType::kU16)
     rec.SetU16(row.field(), static_cast<uint16_t>(v));
@@ -96,8 +96,7 @@ Result<std::string> RecordFromJson(const Layout& layout, const Json& object,
     const FieldRow* row = FindRow(layout, name);
     if (row == nullptr)
       return Status::InvalidArgument(at + ": no such field in " + std::string(layout.label));
-    if (row->is_group())
-      return Status::InvalidArgument(at + ": is a group, not a field");
+    if (row->is_group()) return Status::InvalidArgument(at + ": is a group, not a field");
     Status s = row->type == FieldType::kText ? SetText(rec, *row, value, at)
                                              : SetNumber(rec, *row, value, at);
     if (!s.ok()) return s;
@@ -113,7 +112,8 @@ Json RecordToJson(const Layout& layout, std::string_view bytes, JsonOptions opti
     const bool always = options.all_fields || IsKeyComponent(layout, row);
     const std::string name(row.short_name());
     switch (row.type) {
-      case FieldType::kGroup: break;
+      case FieldType::kGroup:
+        break;
       case FieldType::kText: {
         std::string_view text = rec.Clipped(row.field());
         if (always || !text.empty()) out[name] = Cp1250ToUtf8(text);

@@ -23,11 +23,16 @@ ErrorState StateOf(const Status& s) {
 Status OpenFailure(const std::string& label, const OpenResult& r) {
   std::string text = label + ": " + r.error_text;
   switch (r.outcome) {
-    case OpenOutcome::kNotFound: return Status::NotFound(text, r.error_code);
-    case OpenOutcome::kAccessDenied: return Status::AccessDenied(text, r.error_code);
-    case OpenOutcome::kInvalidDeclaration: return Status::Mismatch(text);
-    case OpenOutcome::kKeyMustBeRebuilt: return Status::Corruption(text);
-    default: return Status::IoError(text, r.error_code);
+    case OpenOutcome::kNotFound:
+      return Status::NotFound(text, r.error_code);
+    case OpenOutcome::kAccessDenied:
+      return Status::AccessDenied(text, r.error_code);
+    case OpenOutcome::kInvalidDeclaration:
+      return Status::Mismatch(text);
+    case OpenOutcome::kKeyMustBeRebuilt:
+      return Status::Corruption(text);
+    default:
+      return Status::IoError(text, r.error_code);
   }
 }
 
@@ -61,7 +66,8 @@ void WorkFile::Close() {
 }
 
 Status WorkFile::Use() {
-  if (open_count_ == 0) return Status::InvalidArgument(std::string(layout().label) + " is not open");
+  if (open_count_ == 0)
+    return Status::InvalidArgument(std::string(layout().label) + " is not open");
   if (table_) return Status::Ok();
   if (failed_open_) return *failed_open_;
   Status s = PhysicalOpen();

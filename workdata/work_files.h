@@ -83,9 +83,9 @@ class WorkFiles {
   WorkFiles(const settings::Settings& settings, TableDriver& driver, ErrorManager& errors);
   ~WorkFiles();
 
-  WorkFile& headers() { return eracuni_; }      // eRACUNI
-  WorkFile& lines() { return eracunip_; }       // eRACUNIP
-  WorkFile& attachments() { return eracpril_; } // eRACPRIL
+  WorkFile& headers() { return eracuni_; }       // eRACUNI
+  WorkFile& lines() { return eracunip_; }        // eRACUNIP
+  WorkFile& attachments() { return eracpril_; }  // eRACPRIL
 
   // Opens the three files in the window's order (eRACPRIL, then eRACUNI with its related
   // eRACUNIP, then the use of eRACUNIP). Results are not examined by the window: a file

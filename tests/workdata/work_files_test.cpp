@@ -113,10 +113,12 @@ TEST_F(WorkFilesTest, WalksFollowKeyOrderWhateverTheStoredOrder) {
   // The packaging walk takes every attachment, orphans included, from the first record.
   f->attachments().buffer().SetU32(eRACPRIL::IDENTRACUN, 50);
   std::vector<std::string> names;
-  EXPECT_EQ(WalkAllAttachments(*f, [&] {
-              names.emplace_back(f->attachments().buffer().Clipped(eRACPRIL::IMEPRILOGE));
-              return true;
-            }),
+  EXPECT_EQ(WalkAllAttachments(*f,
+                               [&] {
+                                 names.emplace_back(
+                                     f->attachments().buffer().Clipped(eRACPRIL::IMEPRILOGE));
+                                 return true;
+                               }),
             3u);
   EXPECT_EQ(names, (std::vector<std::string>{"a.xml", "b.pdf", "orphan"}));
 }
@@ -158,7 +160,8 @@ TEST_F(WorkFilesTest, FilesNeverOpenedYieldEmptyWalks) {
 
 TEST_F(WorkFilesTest, MissingFilesAreCreatedEmpty) {
   auto f = Prepare();
-  for (const std::string* p : {&settings_.POTERACUNI, &settings_.POTERACUNIP, &settings_.POTERACPRIL})
+  for (const std::string* p :
+       {&settings_.POTERACUNI, &settings_.POTERACUNIP, &settings_.POTERACPRIL})
     driver().Remove(*p);
   EXPECT_TRUE(f->OpenAll().ok());
   EXPECT_EQ(driver().creates(), 3);

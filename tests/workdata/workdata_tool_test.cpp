@@ -91,7 +91,8 @@ TEST_F(WorkDataToolTest, CreateThenDumpGivesEveryRecordInKeyOrder) {
 
   Outcome created = Tool({"create", "--from", Json(input), "--into", dir});
   ASSERT_EQ(created.exit_code, 0) << created.err;
-  EXPECT_EQ(Entries(dir), (std::vector<std::string>{"eRACPRIL.TPS", "eRACUNI.TPS", "eRACUNIP.TPS"}));
+  EXPECT_EQ(Entries(dir),
+            (std::vector<std::string>{"eRACPRIL.TPS", "eRACUNI.TPS", "eRACUNIP.TPS"}));
 
   Outcome dumped = Tool({"dump", dir});
   ASSERT_EQ(dumped.exit_code, 0) << dumped.err;
@@ -120,7 +121,8 @@ TEST_F(WorkDataToolTest, BadInputIsRefusedWithoutWritingAnything) {
   const Case cases[] = {
       {R"({"eRACUNI": [{"IDENTRACUN": 1}, {"NEPOLJE": 1}]})", "eRACUNI[1].NEPOLJE"},
       {R"({"eRACUNI": [{"GLAVARACUNA": ""}]})", "eRACUNI[0].GLAVARACUNA: is a group"},
-      {R"({"eRACPRIL": [{"IMEPRILOGE": "€ ok, ∑ not"}]})", "eRACPRIL[0].IMEPRILOGE: character U+2211"},
+      {R"({"eRACPRIL": [{"IMEPRILOGE": "€ ok, ∑ not"}]})",
+       "eRACPRIL[0].IMEPRILOGE: character U+2211"},
       {R"({"eRACUNIP": [{"ENOTAMERE": "KOS12"}]})", "eRACUNIP[0].ENOTAMERE: text of 5"},
       {R"({"eRACPRIL": [{"ZAPSTEV": 70000}]})", "eRACPRIL[0].ZAPSTEV: number out of range"},
       {R"({"eRACUNIP": [{"ZAPSTEVPOST": 2.5}]})", "eRACUNIP[0].ZAPSTEVPOST: must be an integer"},
@@ -147,7 +149,8 @@ TEST_F(WorkDataToolTest, FailedWriteLeavesTheFolderAsItWas) {
   const std::string before = ReadFileOrEmpty(dir + "/eRACUNI.TPS");
   // A folder where the second file's temporary file must go makes that write fail.
   ASSERT_TRUE(PosixProgramRunner().Run("/bin/mkdir", {dir + "/.eRACUNIP.TPS.new"}).ok());
-  Outcome o = Tool({"create", "--from", Json(R"({"eRACUNI": [{"IDENTRACUN": 2}]})"), "--into", dir});
+  Outcome o =
+      Tool({"create", "--from", Json(R"({"eRACUNI": [{"IDENTRACUN": 2}]})"), "--into", dir});
   EXPECT_EQ(o.exit_code, 1) << o.err;
   EXPECT_NE(o.err.find("eRACUNIP.TPS"), std::string::npos) << o.err;
   EXPECT_EQ(ReadFileOrEmpty(dir + "/eRACUNI.TPS"), before);
@@ -156,9 +159,13 @@ TEST_F(WorkDataToolTest, FailedWriteLeavesTheFolderAsItWas) {
 }
 
 TEST_F(WorkDataToolTest, UsageAndMissingFiles) {
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {}, {"frobnicate"}, {"create", "--from", "x.json"}, {"create", "--into"},
-           {"dump"}, {"dump", "a", "b"}}) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{},
+                                             {"frobnicate"},
+                                             {"create", "--from", "x.json"},
+                                             {"create", "--into"},
+                                             {"dump"},
+                                             {"dump", "a", "b"}}) {
     Outcome o = Tool(args);
     EXPECT_EQ(o.exit_code, 2) << o.err;
     EXPECT_NE(o.err.find("usage: eracuni-workdata"), std::string::npos) << o.err;

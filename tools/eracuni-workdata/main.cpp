@@ -75,8 +75,8 @@ int Create(FileSystem& fs, const std::string& from, const std::string& into) {
     if (!s.ok()) {
       fs.DeleteFile(temp);
       for (const std::string& w : written) fs.DeleteFile(w);
-      return Fail(kFailed, "cannot write " + InFolder(into, f.layout.file_name) + ": " +
-                               s.message());
+      return Fail(kFailed,
+                  "cannot write " + InFolder(into, f.layout.file_name) + ": " + s.message());
     }
     written.push_back(temp);
   }
@@ -141,9 +141,12 @@ int Run(const std::vector<std::string>& args) {
     std::string from, into;
     for (size_t i = 1; i < args.size(); i += 2) {
       if (i + 1 >= args.size()) return Usage(("missing value after " + args[i]).c_str());
-      if (args[i] == "--from" && from.empty()) from = args[i + 1];
-      else if (args[i] == "--into" && into.empty()) into = args[i + 1];
-      else return Usage(("unexpected argument " + args[i]).c_str());
+      if (args[i] == "--from" && from.empty())
+        from = args[i + 1];
+      else if (args[i] == "--into" && into.empty())
+        into = args[i + 1];
+      else
+        return Usage(("unexpected argument " + args[i]).c_str());
     }
     if (from.empty() || into.empty()) return Usage("create needs --from and --into");
     return Create(fs, from, into);

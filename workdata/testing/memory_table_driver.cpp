@@ -30,15 +30,23 @@ OpenResult Failure(OpenOutcome outcome) {
   OpenResult r;
   r.outcome = outcome;
   switch (outcome) {
-    case OpenOutcome::kNotFound: r.error_code = 2, r.error_text = "File Not Found"; break;
-    case OpenOutcome::kAccessDenied: r.error_code = 5, r.error_text = "Access Denied"; break;
-    case OpenOutcome::kKeyMustBeRebuilt: r.error_code = 46, r.error_text = "Key Must Be Rebuilt"; break;
+    case OpenOutcome::kNotFound:
+      r.error_code = 2, r.error_text = "File Not Found";
+      break;
+    case OpenOutcome::kAccessDenied:
+      r.error_code = 5, r.error_text = "Access Denied";
+      break;
+    case OpenOutcome::kKeyMustBeRebuilt:
+      r.error_code = 46, r.error_text = "Key Must Be Rebuilt";
+      break;
     case OpenOutcome::kInvalidDeclaration:
       r.error_code = 47, r.error_text = "Invalid Record Declaration";
       r.driver_code = "47", r.driver_text = "stored layout differs";
       break;
-    default: r.error_code = 90, r.error_text = "File System Error";
-             r.driver_code = "90", r.driver_text = "memory store fault"; break;
+    default:
+      r.error_code = 90, r.error_text = "File System Error";
+      r.driver_code = "90", r.driver_text = "memory store fault";
+      break;
   }
   return r;
 }
@@ -140,8 +148,7 @@ int MemoryTableDriver::opens(const std::string& path) const {
                                         [&](const OpenCall& c) { return c.path == path; }));
 }
 
-OpenResult MemoryTableDriver::Open(const std::string& path, const Layout& layout,
-                                   AccessMode mode) {
+OpenResult MemoryTableDriver::Open(const std::string& path, const Layout& layout, AccessMode mode) {
   open_calls_.push_back({path, mode});
   Faults& faults = faults_[path];
   if (!faults.next_opens.empty()) {
