@@ -24,19 +24,13 @@ std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
 
 // Lower case of a windows-1250 letter, so that "Č" and "č" name the same key as on Windows.
 unsigned char FoldCase(unsigned char c) {
-  if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 0x20);
-  switch (c) {
-    case 0x8A: case 0x8C: case 0x8D: case 0x8E: case 0x8F:  // Š Ś Ť Ž Ź
-      return static_cast<unsigned char>(c + 0x10);
-    case 0xA3: return 0xB3;  // Ł
-    case 0xA5: return 0xB9;  // Ą
-    case 0xAA: return 0xBA;  // Ş
-    case 0xAF: return 0xBF;  // Ż
-    case 0xBC: return 0xBE;  // Ľ
-    default: break;
-  }
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 0x20);
-  return c;
+  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+    return static_cast<unsigned char>(c + 0x20);
+  // The other capitals (Š Ś Ť Ž Ź Ł Ą Ş Ż Ľ), paired by position with their small letters.
+  constexpr std::string_view kUpper = "\x8A\x8C\x8D\x8E\x8F\xA3\xA5\xAA\xAF\xBC";
+  constexpr std::string_view kLower = "\x9A\x9C\x9D\x9E\x9F\xB3\xB9\xBA\xBF\xBE";
+  size_t i = kUpper.find(static_cast<char>(c));
+  return i == std::string_view::npos ? c : static_cast<unsigned char>(kLower[i]);
 }
 
 bool SameName(std::string_view a, std::string_view b) {
@@ -58,7 +52,8 @@ struct LineView {
 
 // The part of a line the profile functions look at: no byte-order mark, nothing from a NUL.
 std::string_view Content(std::string_view text, bool first_line) {
-  if (first_line && text.substr(0, kUtf8Bom.size()) == kUtf8Bom) text.remove_prefix(kUtf8Bom.size());
+  if (first_line && text.substr(0, kUtf8Bom.size()) == kUtf8Bom)
+    text.remove_prefix(kUtf8Bom.size());
   return text.substr(0, text.find('\0'));
 }
 
@@ -66,8 +61,10 @@ LineView Classify(std::string_view text, bool first_line) {
   LineView v;
   std::string_view content = Content(text, first_line);
   std::string_view s = TrimLeft(content);
-  if (s.empty()) v.kind = LineView::Kind::kBlank;
-  else if (s[0] == ';') v.kind = LineView::Kind::kComment;
+  if (s.empty())
+    v.kind = LineView::Kind::kBlank;
+  else if (s[0] == ';')
+    v.kind = LineView::Kind::kComment;
   else if (s[0] == '[') {
     size_t close = s.find(']');
     if (close != std::string_view::npos) {
@@ -217,9 +214,8 @@ std::string IniText::Bytes() const {
   return out;
 }
 
-std::string ReadProfileString(FileSystem& files, const std::string& path,
-                              std::string_view section, std::string_view key,
-                              std::string_view default_value) {
+std::string ReadProfileString(FileSystem& files, const std::string& path, std::string_view section,
+                              std::string_view key, std::string_view default_value) {
   auto bytes = files.ReadFile(path);
   if (bytes.ok()) {
     if (std::optional<std::string> value = IniText(*bytes).Find(section, key)) return *value;

@@ -52,9 +52,8 @@ class IniText {
 
 // The value of (section, key) in the file at `path`, or `default_value` (without trailing
 // blanks) when the file, the section or the key is missing or the file cannot be read.
-std::string ReadProfileString(FileSystem& files, const std::string& path,
-                              std::string_view section, std::string_view key,
-                              std::string_view default_value);
+std::string ReadProfileString(FileSystem& files, const std::string& path, std::string_view section,
+                              std::string_view key, std::string_view default_value);
 
 // Writes (section, key) = value into the file at `path`. The new text goes to a temporary
 // file beside it that then replaces the file, so a failed write leaves the old file whole.

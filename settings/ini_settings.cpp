@@ -41,11 +41,11 @@ constexpr SettingKey kKeys[] = {
 
 // Keys in the order ShraniNastavitve writes them; the work-file paths are rebuilt first.
 constexpr std::string_view kSaveOrder[] = {
-    "PotDoEracunov", "PotDoXMLRACUNI",   "PotDo7zG",         "eRACUNI",       "eRACUNIP",
-    "eRACPRIL",      "Banka",            "BrisanjeDelPodat", "ePodpis",       "PredponaSI",
-    "UJP",           "LokacijePrilog",   "SkritiNacin",      "Vizualizacija", "Koda66v203",
-    "EnakaImenaRacuna", "StudentskiServis", "ObdobjeRacuna", "DSvimenuRacuna",
-};
+    "PotDoEracunov",    "PotDoXMLRACUNI", "PotDo7zG",      "eRACUNI",
+    "eRACUNIP",         "eRACPRIL",       "Banka",         "BrisanjeDelPodat",
+    "ePodpis",          "PredponaSI",     "UJP",           "LokacijePrilog",
+    "SkritiNacin",      "Vizualizacija",  "Koda66v203",    "EnakaImenaRacuna",
+    "StudentskiServis", "ObdobjeRacuna",  "DSvimenuRacuna"};
 
 std::string_view ClipRight(std::string_view s) {
   size_t end = s.find_last_not_of(' ');
@@ -129,11 +129,11 @@ Status BeriNastavitve(Settings& settings, FileSystem& files) {
   for (const SettingKey& key : kKeys) {
     std::string fallback = key.in_work_folder ? WorkFolderFile(settings, key.default_value)
                                               : std::string(key.default_value);
-    Store(settings,
-          key, ReadProfileString(files, settings.INIDATOTEKA, key.section, key.key, fallback));
+    Store(settings, key,
+          ReadProfileString(files, settings.INIDATOTEKA, key.section, key.key, fallback));
     if (key.written_back_at_load) {
-      KeepFirstFailure(first, WriteProfileString(files, settings.INIDATOTEKA, key.section,
-                                                 key.key, TextOf(settings, key)));
+      KeepFirstFailure(first, WriteProfileString(files, settings.INIDATOTEKA, key.section, key.key,
+                                                 TextOf(settings, key)));
     }
   }
   return first;

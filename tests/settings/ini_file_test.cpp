@@ -119,8 +119,9 @@ TEST_F(IniFileTest, RefusesWhatCouldNotBeReadBack) {
   const std::pair<const char*, const char*> bad[] = {
       {"Banka", "K\r\n[Evil]"}, {"Ba=nka", "K"}, {";Banka", "K"}, {" Banka", "K"}, {"", "K"}};
   for (const auto& [key, value] : bad) {
-    EXPECT_TRUE(WriteProfileString(files_, path_, "GLOBAL", key, value)
-                    .Is(Status::Code::kInvalidArgument)) << key;
+    EXPECT_TRUE(
+        WriteProfileString(files_, path_, "GLOBAL", key, value).Is(Status::Code::kInvalidArgument))
+        << key;
   }
   EXPECT_TRUE(WriteProfileString(files_, path_, "GLO]BAL", "Banka", "K")
                   .Is(Status::Code::kInvalidArgument));

@@ -20,7 +20,9 @@ class IniSettingsTest : public ::testing::Test {
   IniSettingsTest() { settings_.INIDATOTEKA = dir_.File("RUZeZUD.INI"); }
   void WriteIni(const std::string& body) { WriteFileOrDie(ini(), "[GLOBAL]\r\n" + body); }
   const std::string& ini() const { return settings_.INIDATOTEKA; }
-  std::string Stored(const char* key) { return ReadProfileString(files_, ini(), "GLOBAL", key, "?"); }
+  std::string Stored(const char* key) {
+    return ReadProfileString(files_, ini(), "GLOBAL", key, "?");
+  }
 
   TempDir dir_;
   FaultyFileSystem files_;
@@ -87,13 +89,20 @@ TEST_F(IniSettingsTest, NumbersKeepTheirLowOrderBits) {
     uint32_t expected;
     Get get;
   } cases[] = {
-      {"ePodpis", "65537", 1, podpis},          {"Koda66v203", "256", 0, koda},
-      {"Koda66v203", "-1", 255, koda},          {"SkritiNacin", "-1", 65535, skrit},
-      {"Vizualizacija", "-1", 4294967295u, viz}, {"Vizualizacija", "4294967295", 4294967295u, viz},
-      {"Vizualizacija", "4294967296", 0, viz},  {"Vizualizacija", "2", 2, viz},
-      {"ObdobjeRacuna", "2", 2, obdobje},       {"ePodpis", "abc", 0, podpis},
-      {"ePodpis", "1x", 0, podpis},             {"ePodpis", " +7 ", 7, podpis},
-      {"ePodpis", "\"1\"", 1, podpis},          {"PredponaSI", "", 0, predpona},
+      {"ePodpis", "65537", 1, podpis},
+      {"Koda66v203", "256", 0, koda},
+      {"Koda66v203", "-1", 255, koda},
+      {"SkritiNacin", "-1", 65535, skrit},
+      {"Vizualizacija", "-1", 4294967295u, viz},
+      {"Vizualizacija", "4294967295", 4294967295u, viz},
+      {"Vizualizacija", "4294967296", 0, viz},
+      {"Vizualizacija", "2", 2, viz},
+      {"ObdobjeRacuna", "2", 2, obdobje},
+      {"ePodpis", "abc", 0, podpis},
+      {"ePodpis", "1x", 0, podpis},
+      {"ePodpis", " +7 ", 7, podpis},
+      {"ePodpis", "\"1\"", 1, podpis},
+      {"PredponaSI", "", 0, predpona},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.key) + "=" + c.text);
