@@ -2,10 +2,14 @@
 // payment data).
 //
 // Both walk every header of the work data and its attachments and write one `envelope`
-// element per header into the file `datoteka_ovojnice` (LOC:DATOTEKAOVOJNICE, UTF-8 path).
-// They may change the headers' buffer (the padded BIC fields) and rename PDF attachments
-// as the same-name setting asks; messages go through platform.messages, the timestamps
-// through platform.clock, the hash digits through platform.random.
+// element per header into the file `datoteka_ovojnice` (LOC:DATOTEKAOVOJNICE, UTF-8 path),
+// inside one `package`. Channels G and U have no package: each envelope is a document of
+// its own, so a run with several headers writes one file per header, named after the
+// header's invoice number (PerInvoicePath in envelope_forms.h); a run without headers then
+// writes no file at all. They may change the headers' buffer (the padded BIC fields) and
+// rename PDF attachments as the same-name setting asks; messages go through
+// platform.messages, the timestamps through platform.clock, the hash digits through
+// platform.random. Neither starts a header walk of the caller's: call them outside one.
 #pragma once
 
 #include <string>
@@ -30,9 +34,11 @@ struct EnvelopeResult {
   // Every envelope file written (UTF-8 paths); more than one where a channel needs one
   // document per invoice.
   std::vector<std::string> files;
-  // PDF attachments renamed by the same-name rule, so the package takes the new names.
+  // PDF attachments that go by their new name after the same-name rule, so the package takes
+  // the new names (also when an earlier run renamed the file and only the new one is left).
+  // A failed or refused rename is not listed: the envelope then names the old file.
   std::vector<RenamedAttachment> renamed;
-  // Copies made under the buyer's tax number (payment variant).
+  // Copies made under the buyer's tax number (payment variant), UTF-8 paths.
   std::vector<std::string> copies;
 };
 

@@ -1,0 +1,77 @@
+// Shared set-up of the envelope tests: work data in memory, a fake platform, real files in
+// temporary folders, and the written envelope parsed with libxml2.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <libxml/parser.h>
+#include <libxml/xpath.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "envelope/envelope.h"
+#include "framework/error_manager.h"
+#include "framework/testing/fakes.h"
+#include "workdata/fields.h"
+#include "workdata/testing/memory_work_data.h"
+
+namespace eracuni::envelope::testing {
+
+namespace H = workdata::eRACUNI;
+
+class NullTerminator : public Terminator {
+ public:
+  void Terminate(int, const std::string&) override {}
+};
+
+// A parsed envelope; null when the file is missing or not well-formed UTF-8 XML.
+class ParsedXml {
+ public:
+  explicit ParsedXml(const std::string& bytes);
+  ~ParsedXml();
+  ParsedXml(ParsedXml&& other) noexcept : doc_(other.doc_) { other.doc_ = nullptr; }
+  ParsedXml(const ParsedXml&) = delete;
+  ParsedXml& operator=(const ParsedXml&) = delete;
+  bool ok() const { return doc_ != nullptr; }
+  // Texts of the elements at `path`, element names joined by "/", anywhere in the document
+  // ("doc_data/doc_id"), namespaces ignored.
+  std::vector<std::string> Values(const std::string& path) const;
+  std::string Value(const std::string& path) const;
+  size_t Count(const std::string& path) const { return Values(path).size(); }
+  std::string RootName() const;
+  std::string RootAttribute(const std::string& name) const;
+
+ private:
+  xmlDocPtr doc_ = nullptr;
+};
+
+class EnvelopeTest : public ::testing::Test {
+ protected:
+  EnvelopeTest();
+
+  // A header with every field an envelope reads filled in; invoice number " R-15".
+  workdata::RecordBuffer& AddHeader(uint32_t ident, const std::string& number = " R-15");
+  // An attachment whose file exists in the attachment folder with `size` bytes.
+  void AddFile(uint32_t ident, uint16_t seq, const std::string& name, const std::string& format,
+               size_t size = 10);
+
+  EnvelopeResult RunPlain() { return Run(false); }
+  EnvelopeResult RunPayment() { return Run(true); }
+  EnvelopeResult Run(bool payment);
+  // The envelope at `path` (the run's file by default), parsed; fails the test when it is
+  // not well-formed.
+  ParsedXml Parse(const std::string& path = {}) const;
+  std::string EnvelopePath() const { return out_.File("eOvojnica_R-15_1217.XML"); }
+
+  eracuni::testing::FakePlatform fake_;
+  NullTerminator terminator_;
+  ErrorManager errors_;
+  settings::Settings settings_;
+  workdata::testing::MemoryWorkData data_;
+  eracuni::testing::TempDir out_;
+  eracuni::testing::TempDir att_;
+  std::unique_ptr<workdata::WorkFiles> files_;
+};
+
+}  // namespace eracuni::envelope::testing
