@@ -28,9 +28,15 @@ struct SameName {
   std::optional<std::string> pdf_name;  // the name the PDF at position 2 goes by now
 };
 
-std::string Folder(WriterContext& w) { return std::string(ClipBoth(w.attachment().Text(A::POTDOPRILOGE))); }
-std::string Name(WriterContext& w) { return std::string(ClipBoth(w.attachment().Text(A::IMEPRILOGE))); }
-std::string_view Format(WriterContext& w) { return ClipRight(w.attachment().Text(A::FORMATPRILOGE)); }
+std::string Folder(WriterContext& w) {
+  return std::string(ClipBoth(w.attachment().Text(A::POTDOPRILOGE)));
+}
+std::string Name(WriterContext& w) {
+  return std::string(ClipBoth(w.attachment().Text(A::IMEPRILOGE)));
+}
+std::string_view Format(WriterContext& w) {
+  return ClipRight(w.attachment().Text(A::FORMATPRILOGE));
+}
 std::string FilePath(WriterContext& w) { return Cp1250ToUtf8(Folder(w) + Name(w)); }
 
 // "code - text" in windows-1250, as every file error message of this program ends.
@@ -75,7 +81,8 @@ void RenameToXmlBase(WriterContext& w, SameName& state) {
 
 void ApplySameNameRule(WriterContext& w, uint32_t position, SameName& state) {
   if (w.settings.ENAKAIMENARACUNA == 0) return;
-  if (position == 1 && Format(w) == "XML") state.xml_base = BaseName(w.attachment().Text(A::IMEPRILOGE));
+  if (position == 1 && Format(w) == "XML")
+    state.xml_base = BaseName(w.attachment().Text(A::IMEPRILOGE));
   if (position == 2 && Format(w) == "PDF" && !state.xml_base.empty()) RenameToXmlBase(w, state);
 }
 

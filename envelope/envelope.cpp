@@ -29,8 +29,10 @@ Status OpenDocument(xml::XmlWriter& xml, const std::string& path) {
 
 void Finish(xml::XmlWriter& xml, const std::string& path, EnvelopeResult& result) {
   Status s = xml.CloseXmlFile();
-  if (s.ok()) result.files.push_back(path);
-  else if (result.status.ok()) result.status = s;
+  if (s.ok())
+    result.files.push_back(path);
+  else if (result.status.ok())
+    result.status = s;
 }
 
 void Fail(const Status& s, EnvelopeResult& result) {
@@ -96,7 +98,8 @@ std::string BareEnvelopePath(Run& run, size_t headers, std::set<std::string>& us
       Cp1250ToUtf8(workdata::ClipBoth(header.Text(workdata::eRACUNI::STEVILKARACUNA)));
   std::string path = PerInvoicePath(run.path, number);
   if (used.count(path))
-    path = PerInvoicePath(run.path, number + "_" + std::to_string(header.U32(workdata::eRACUNI::IDENTRACUN)));
+    path = PerInvoicePath(run.path,
+                          number + "_" + std::to_string(header.U32(workdata::eRACUNI::IDENTRACUN)));
   used.insert(path);
   return path;
 }
@@ -122,9 +125,12 @@ void WriteBareEnvelopes(Run& run) {
 
 EnvelopeResult WriteRun(Variant variant, settings::Settings& settings, workdata::WorkFiles& files,
                         Platform& platform, const std::string& datoteka_ovojnice) {
-  Run run{settings, files, platform, variant, std::string(workdata::ClipRight(datoteka_ovojnice)), {}};
-  if (IsBareEnvelopeChannel(settings.KATERABANKA)) WriteBareEnvelopes(run);
-  else WritePackage(run);
+  Run run{settings, files, platform, variant, std::string(workdata::ClipRight(datoteka_ovojnice)),
+          {}};
+  if (IsBareEnvelopeChannel(settings.KATERABANKA))
+    WriteBareEnvelopes(run);
+  else
+    WritePackage(run);
   return std::move(run.result);
 }
 

@@ -73,7 +73,8 @@ void WriteSender(WriterContext& w) {
 void WriteReceiver(WriterContext& w) {
   w.BeginParent("receiver");
   WriteAddress(w, H::NAZIVPARTNERJA1IV, H::ULICA1BY, H::KRAJBY);
-  w.Element("receiver_identifier", Unchanged(WithoutSiPrefix(w.header().Text(H::PODATEKPODJETJABY1))));
+  w.Element("receiver_identifier",
+            Unchanged(WithoutSiPrefix(w.header().Text(H::PODATEKPODJETJABY1))));
   w.BeginParent("receiver_eddress");
   w.Element("receiver_agent", PadBicInPlace(w, H::NAZIVBANKE2IV));
   w.Element("receiver_mailbox", HeaderPrepared(w, H::STEVILKABANCNEGARACUNAIV));

@@ -43,7 +43,8 @@ std::vector<std::string> ParsedXml::Values(const std::string& path) const {
   const std::string xpath = XPathFor(path);
   xmlXPathObjectPtr found = xmlXPathEvalExpression(BAD_CAST xpath.c_str(), ctx);
   if (found && found->nodesetval)
-    for (int i = 0; i < found->nodesetval->nodeNr; ++i) values.push_back(Text(found->nodesetval->nodeTab[i]));
+    for (int i = 0; i < found->nodesetval->nodeNr; ++i)
+      values.push_back(Text(found->nodesetval->nodeTab[i]));
   xmlXPathFreeObject(found);
   xmlXPathFreeContext(ctx);
   return values;
@@ -69,7 +70,8 @@ std::string ParsedXml::RootAttribute(const std::string& name) const {
     if (full == name) return Text(a->children);
   }
   for (xmlNsPtr ns = root->nsDef; ns; ns = ns->next) {
-    std::string full = ns->prefix ? "xmlns:" + std::string(reinterpret_cast<const char*>(ns->prefix)) : "xmlns";
+    std::string full =
+        ns->prefix ? "xmlns:" + std::string(reinterpret_cast<const char*>(ns->prefix)) : "xmlns";
     if (full == name) return reinterpret_cast<const char*>(ns->href);
   }
   return "<none>";
@@ -90,12 +92,16 @@ workdata::RecordBuffer& EnvelopeTest::AddHeader(uint32_t ident, const std::strin
   h.SetText(H::DATUMPLACILA, "2018-12-31T00:00:00");
   h.SetText(H::NAZIVPARTNERJA1, "Izdajatelj d.o.o.");
   h.SetText(H::ULICA1, "Glavna cesta 1");
-  h.SetText(H::KRAJ, "\x8A" "kofja Loka");
+  h.SetText(H::KRAJ,
+            "\x8A"
+            "kofja Loka");
   h.SetText(H::PODATEKPODJETJA, "SI87654321");
   h.SetText(H::NAZIVBANKE2, "QRSTSI2X");
   h.SetText(H::STEVILKABANCNEGARACUNA, "SI56020100012345678");
   h.SetText(H::NAZIVPARTNERJA1IV, "Prejemnik & Co");
-  h.SetText(H::ULICA1BY, "Kup\xE8" "eva 2");
+  h.SetText(H::ULICA1BY,
+            "Kup\xE8"
+            "eva 2");
   h.SetText(H::KRAJBY, "Maribor");
   h.SetText(H::PODATEKPODJETJABY1, "SI12345678");
   h.SetText(H::NAZIVBANKE2IV, "LJBASI2XXXX");

@@ -35,7 +35,10 @@ TEST(EnvelopeFormsTest, BaseNameIsThePartBeforeTheFirstDot) {
 TEST(EnvelopeFormsTest, CutWholeNeverSplitsAMultiByteLetter) {
   EXPECT_EQ(CutWhole("abc\xC4\x8D", 4), "abc");
   EXPECT_EQ(CutWhole("abc\xC4\x8D", 5), "abc\xC4\x8D");
-  EXPECT_EQ(CutWhole("ab\xE9" "cd", 3), "ab\xE9");  // a lone windows-1250 byte is one letter
+  EXPECT_EQ(CutWhole("ab\xE9"
+                     "cd",
+                     3),
+            "ab\xE9");  // a lone windows-1250 byte is one letter
   EXPECT_EQ(CutWhole("short", 34), "short");
 }
 

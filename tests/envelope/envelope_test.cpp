@@ -98,8 +98,9 @@ TEST_F(EnvelopeTest, EveryTimestampIsTakenWhenItIsWritten) {
   AddHeader(2);
   files_ = data_.Open(settings_, errors_);
   IzdelajOvojnico(settings_, *files_, platform, EnvelopePath());
-  EXPECT_EQ(Parse().Values("timestamp"),
-            (Strings{"2018-12-17T09:05:01.000", "2018-12-17T09:05:02.000", "2018-12-17T09:05:03.000"}));
+  EXPECT_EQ(
+      Parse().Values("timestamp"),
+      (Strings{"2018-12-17T09:05:01.000", "2018-12-17T09:05:02.000", "2018-12-17T09:05:03.000"}));
 }
 
 // ---- sender and receiver -------------------------------------------------------------------
@@ -113,7 +114,9 @@ TEST_F(EnvelopeTest, PartiesTakeNameAndBankFromRecipientAddressFromBuyer) {
   EXPECT_EQ(xml.Value("sender_eddress/sender_agent"), "QRSTSI2XXXX");
   EXPECT_EQ(xml.Value("sender_eddress/sender_mailbox"), "SI56020100012345678");
   EXPECT_EQ(xml.Value("receiver/name"), "Prejemnik + Co");
-  EXPECT_EQ(xml.Values("receiver/address"), (Strings{"Kup\xC4\x8D" "eva 2", "Maribor"}));
+  EXPECT_EQ(xml.Values("receiver/address"), (Strings{"Kup\xC4\x8D"
+                                                     "eva 2",
+                                                     "Maribor"}));
   EXPECT_EQ(xml.Value("receiver_eddress/receiver_agent"), "XXXXXXXXXXX");
 }
 
@@ -124,8 +127,8 @@ TEST_F(EnvelopeTest, SenderLosesSiOnlyOnChannelOWithoutPrefixSetting) {
     uint16_t predpona;
     std::string sender;
   };
-  for (const Case& c : {Case{'O', 0, "87654321"}, Case{'O', 1, "SI87654321"},
-                        Case{'K', 0, "SI87654321"}}) {
+  for (const Case& c :
+       {Case{'O', 0, "87654321"}, Case{'O', 1, "SI87654321"}, Case{'K', 0, "SI87654321"}}) {
     settings_.KATERABANKA = c.channel;
     settings_.PREDPONASI = c.predpona;
     RunPlain();
@@ -198,7 +201,9 @@ TEST_F(EnvelopeTest, UjpBicIsReplacedInPaymentDataOnly) {
 }
 
 TEST_F(EnvelopeTest, RemittanceTextIsCutBeforeALetterThatWouldBeSplit) {
-  AddHeader(7).SetText(H::TEKST1NASL, std::string(33, 'a') + "\xC8" "b");
+  AddHeader(7).SetText(H::TEKST1NASL, std::string(33, 'a') +
+                                          "\xC8"
+                                          "b");
   RunPayment();
   EXPECT_EQ(Parse().Value("additional_remittance_information"), std::string(33, 'a'));
 }
@@ -247,7 +252,8 @@ TEST_F(EnvelopeTest, EveryEnvelopeDrawsItsOwnHash) {
 
 TEST_F(EnvelopeTest, LocationOnlyFromTheThirdAttachmentOnChannelO) {
   AddHeader(7);
-  for (uint16_t seq = 1; seq <= 4; ++seq) AddFile(7, seq, "p" + std::to_string(seq) + ".TXT", "TXT");
+  for (uint16_t seq = 1; seq <= 4; ++seq)
+    AddFile(7, seq, "p" + std::to_string(seq) + ".TXT", "TXT");
   settings_.KATERABANKA = 'O';
   settings_.DODAJLOKACIJOPRILOG = 1;
   RunPlain();
@@ -335,7 +341,8 @@ TEST_F(SameNameTest, HeaderWithoutXmlFirstBorrowsNoBaseName) {
   AddFile(2, 1, "x.PDF", "PDF");
   AddFile(2, 2, "y.PDF", "PDF");
   EnvelopeResult r = RunPlain();
-  EXPECT_EQ(Parse().Values("attachment/filename"), (Strings{"R-14.XML", "R-14.PDF", "x.PDF", "y.PDF"}));
+  EXPECT_EQ(Parse().Values("attachment/filename"),
+            (Strings{"R-14.XML", "R-14.PDF", "x.PDF", "y.PDF"}));
   EXPECT_TRUE(fake_.files.Exists(att_.File("y.PDF")));
   EXPECT_EQ(r.renamed.size(), 1u);
 }

@@ -31,13 +31,16 @@ class GoldenTest : public EnvelopeTest {
     const std::string share = "\\\\streznik\\priloge\\";
     data_.AddAttachment(15, 1, "R-15.XML", share, "XML", "e-ra\xE8un");
     data_.AddAttachment(15, 2, "R-15.PDF", share, "PDF", "Vizualizacija");
-    data_.AddAttachment(15, 3, "dobavnica.PDF", share, "PDF", "Dobavnica \xB0" "1");
+    data_.AddAttachment(15, 3, "dobavnica.PDF", share, "PDF",
+                        "Dobavnica \xB0"
+                        "1");
   }
 
   void ExpectGolden(const std::string& name) {
     const std::string written = ReadFileOrEmpty(EnvelopePath());
     Parse();
-    if (std::getenv("ERACUNI_UPDATE_GOLDEN")) eracuni::testing::WriteFileOrDie(GoldenPath(name), written);
+    if (std::getenv("ERACUNI_UPDATE_GOLDEN"))
+      eracuni::testing::WriteFileOrDie(GoldenPath(name), written);
     EXPECT_EQ(written, ReadFileOrEmpty(GoldenPath(name))) << "golden file " << name;
   }
 };
