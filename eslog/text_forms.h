@@ -13,18 +13,23 @@ namespace eracuni::eslog {
 
 inline constexpr size_t kPreparedSize = 240;
 
-// Each of the 240 input positions (blank-padded) replaced by its table entry, cut at 240
-// bytes; the result is 240 bytes, blank-padded.
+// Each of the first 240 input positions (blank-padded) replaced by its table entry; a byte
+// the table leaves alone is its windows-1250 character as UTF-8. The output is cut at 240
+// bytes, never inside a multi-byte character, and blank-padded to 240 bytes.
 std::string PripraviBesedilo(std::string_view text);
 // "RF", two check digits, the reference without dashes and trailing blanks (ISO 11649).
+// Letters A-Z (either case) count 10-35; characters that cannot stand in an RF reference
+// (blanks, signs, other letters) are left out of both the check and the result.
 std::string IzracunajSklicRF(std::string_view reference);
 // Leading blanks dropped, then only digits, "." and "-" kept.
 std::string AmountForm(std::string_view amount);
-// The text read as a number with two decimals is zero (blank counts as zero).
+// The text read as a number with two decimals is zero (blank counts as zero). Reading stops
+// at the first character that does not continue the number; the third decimal rounds half
+// away from zero, so 0.004 is zero and 0.005 is not. Exact for any length.
 bool IsZeroAmount(std::string_view amount);
 // The text without leading blanks.
 std::string PercentageForm(std::string_view percentage);
-// Right-aligned in six positions.
+// Right-aligned in six positions; seven or more digits are written in full.
 std::string LineNumberForm(uint32_t number);
 // Without leading and trailing blanks.
 std::string TrimmedForm(std::string_view text);

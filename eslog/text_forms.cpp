@@ -1,0 +1,155 @@
+#include "eslog/text_forms.h"
+
+#include "framework/cp1250.h"
+
+namespace eracuni::eslog {
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+std::string_view DropLeadingBlanks(std::string_view s) {
+  size_t start = s.find_first_not_of(' ');
+  return start == std::string_view::npos ? std::string_view() : s.substr(start);
+}
+
+std::string_view DropTrailingBlanks(std::string_view s) {
+  size_t end = s.find_last_not_of(' ');
+  return end == std::string_view::npos ? std::string_view() : s.substr(0, end + 1);
+}
+
+// What one input byte becomes in prepared text. The Slovenian letters' pairs are their
+// UTF-8 forms; a byte outside the table is its windows-1250 character in UTF-8.
+std::string Prepared(unsigned char c) {
+  switch (c) {
+    case 0xC8:
+      return "\xC4\x8C";  // Č
+    case 0xE8:
+      return "\xC4\x8D";  // č
+    case 0xC6:
+      return "\xC4\x86";  // Ć
+    case 0xE6:
+      return "\xC4\x87";  // ć
+    case 0x8A:
+      return "\xC5\xA0";  // Š
+    case 0x9A:
+      return "\xC5\xA1";  // š
+    case 0xD0:
+      return "\xC4\x90";  // Đ
+    case 0xF0:
+      return "\xC4\x91";  // đ
+    case 0x8E:
+      return "\xC5\xBD";  // Ž
+    case 0x9E:
+      return "\xC5\xBE";  // ž
+    case 0xF6:
+      return "o";  // ö
+    case 0xD6:
+      return "O";  // Ö
+    case 0xFC:
+      return "u";  // ü
+    case 0xDC:
+      return "U";  // Ü
+    case '&':
+      return "+";
+    case 0xB0:
+      return "st.";  // °
+    case '"':
+      return "col";
+    case '\'':
+    case '\r':
+      return "";
+    case '\n':
+    case '|':
+    case ' ':
+      return " ";
+  }
+  return Cp1250ToUtf8(std::string_view(reinterpret_cast<const char*>(&c), 1));
+}
+
+// Two decimal digits per letter (A = 10 ... Z = 35, either case), one per digit.
+unsigned Mod97Step(unsigned remainder, char c) {
+  if (IsDigit(c)) return (remainder * 10 + static_cast<unsigned>(c - '0')) % 97;
+  unsigned letter = static_cast<unsigned>((c | 0x20) - 'a') + 10;
+  return (remainder * 100 + letter) % 97;
+}
+
+}  // namespace
+
+std::string PripraviBesedilo(std::string_view text) {
+  std::string input(text.substr(0, kPreparedSize));
+  input.resize(kPreparedSize, ' ');
+  std::string out;
+  out.reserve(kPreparedSize);
+  for (unsigned char c : input) {
+    std::string piece = Prepared(c);
+    size_t room = kPreparedSize - out.size();
+    bool one_character = piece.size() > 1 && static_cast<unsigned char>(piece[0]) >= 0x80;
+    if (piece.size() > room) {
+      // ASCII replacements are cut like any bytes; a character is never cut in half.
+      if (!one_character) out.append(piece, 0, room);
+      break;
+    }
+    out += piece;
+  }
+  out.resize(kPreparedSize, ' ');
+  return out;
+}
+
+std::string IzracunajSklicRF(std::string_view reference) {
+  std::string without_dashes;
+  for (char c : reference)
+    if (c != '-') without_dashes += c;
+  // Only digits and letters can stand in an RF reference; anything else is left out.
+  std::string kept;
+  for (char c : DropTrailingBlanks(without_dashes))
+    if (IsDigit(c) || IsAsciiLetter(c)) kept += c;
+  unsigned remainder = 0;
+  for (char c : kept + "RF00") remainder = Mod97Step(remainder, c);
+  unsigned check = 98 - remainder;
+  return "RF" + std::string(1, static_cast<char>('0' + check / 10)) +
+         static_cast<char>('0' + check % 10) + kept;
+}
+
+std::string AmountForm(std::string_view amount) {
+  std::string out;
+  for (char c : DropLeadingBlanks(amount))
+    if (IsDigit(c) || c == '.' || c == '-') out += c;
+  return out;
+}
+
+// Read as a number with two decimals, rounded half away from zero: 0.004 is zero, 0.005 is
+// not. Reading stops at the first character that cannot continue the number.
+bool IsZeroAmount(std::string_view amount) {
+  std::string_view s = DropLeadingBlanks(amount);
+  size_t i = 0;
+  if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
+  for (; i < s.size() && IsDigit(s[i]); ++i)
+    if (s[i] != '0') return false;
+  if (i >= s.size() || s[i] != '.') return true;
+  ++i;
+  for (size_t decimal = 0; decimal < 3 && i < s.size() && IsDigit(s[i]); ++decimal, ++i) {
+    if (decimal < 2 && s[i] != '0') return false;
+    if (decimal == 2 && s[i] >= '5') return false;
+  }
+  return true;
+}
+
+std::string PercentageForm(std::string_view percentage) {
+  return UnchangedForm(DropLeadingBlanks(percentage));
+}
+
+// Numbers of seven or more digits keep all their digits; no digit-group separator.
+std::string LineNumberForm(uint32_t number) {
+  std::string digits = std::to_string(number);
+  if (digits.size() < 6) digits.insert(0, 6 - digits.size(), ' ');
+  return digits;
+}
+
+std::string TrimmedForm(std::string_view text) {
+  return UnchangedForm(DropTrailingBlanks(DropLeadingBlanks(text)));
+}
+
+std::string UnchangedForm(std::string_view text) { return Cp1250ToUtf8(text); }
+
+}  // namespace eracuni::eslog
