@@ -1,0 +1,249 @@
+#include "batch/batch_run.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "batch/messages.h"
+#include "batch_fixture.h"
+
+namespace eracuni::batch::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+TEST_F(BatchTest, OpeningScansHeadersAndDeletesTheirStaleOutputs) {
+  fake_.clock.Set({2019, 3, 5, 8, 0, 0, 0});
+  AddInvoice(2, "A2");
+  AddInvoice(1, "A1");
+  AddInvoice(3, "A3");
+  eracuni::testing::WriteFileOrDie(out_.File("eRacun_A1_305.XML"), "old");
+  fake_.files.FailOn("delete", "eRacun_A2_", 13);
+  BatchRun& r = Run();
+  r.Open();
+
+  const WindowState& w = r.window();
+  EXPECT_EQ(w.ODRACUNA, "A1");
+  EXPECT_EQ(w.DORACUNA, "A3");
+  EXPECT_EQ(w.STEVILORACUNOV, 3);
+  EXPECT_EQ(w.IZBRANISWIFT, "BAKOSI2X");
+  EXPECT_EQ(settings_.KATERABANKA, 'K');
+  EXPECT_TRUE(w.package_picture_visible);
+  EXPECT_FALSE(w.no_package_picture_visible);
+  EXPECT_EQ(w.state, RunState::kReady);
+  EXPECT_FALSE(eracuni::testing::ReadFileOrEmpty(out_.File("eRacun_A1_305.XML")).size());
+  EXPECT_THAT(fake_.files.log(), ::testing::Contains("delete " + out_.File("eRacun_A3_305.XML")));
+  // A failed deletion is reported and the scan goes on.
+  ASSERT_EQ(Captions(), std::vector<std::string>{"OPOZORILO"});
+  EXPECT_EQ(Texts()[0], "Napaka pri brisanju izhodne datoteke ra\xE8una " +
+                            out_.File("eRacun_A2_305.XML") + "|| Oznaka: 13 - Permission denied");
+}
+
+TEST_F(BatchTest, EmptyWorkDataLeavesOnlyTheCloseButtonEvenInInvisibleMode) {
+  settings_.SKRITINACIN = 1;
+  BatchRun& r = Run();
+  r.Open();
+  r.ProcessQueuedKeys();
+
+  const WindowState& w = r.window();
+  EXPECT_THAT(Texts(), ElementsAre(text::kNoWorkData, text::kNoInvoices));
+  EXPECT_EQ(fake_.messages.shown()[0].button_text, "V redu");
+  EXPECT_EQ(fake_.messages.shown()[1].icon, MessageIcon::kInformation);
+  EXPECT_EQ(w.state, RunState::kBlocked);
+  EXPECT_FALSE(w.ok_button.visible);
+  EXPECT_EQ(w.cancel.text, " ZAPRI");
+  EXPECT_EQ(w.cancel.picture, "Izhod.GIF");
+  EXPECT_EQ(w.focus, Control::kGumbNastavitve);
+  EXPECT_EQ(settings_.KATERABANKA, 'O');  // a blank BIC
+  EXPECT_TRUE(w.no_package_picture_visible);
+  EXPECT_TRUE(events_.empty());
+}
+
+TEST_F(BatchTest, BlankFoldersWarnAtOpeningAndBlockWhenTheMakeButtonIsFocused) {
+  AddInvoice(1, "A1");
+  BatchRun& r = Run();
+  settings_.POTDOXMLRACUNOV = "";
+  settings_.POTDOERACUNOV = "  ";
+  r.Open();
+  EXPECT_EQ(r.window().state, RunState::kReady);
+  EXPECT_EQ(r.window().STEVILORACUNOV, 0);  // no pre-scan
+  EXPECT_EQ(r.window().focus, Control::kGumbNastavitve);
+  EXPECT_THAT(Captions(), ElementsAre(" OPOZORILO"));
+
+  r.FocusMakeButton();
+  EXPECT_THAT(Texts(), ElementsAre(text::kSetFoldersFirst, text::kFolderMissing,
+                                   text::kFolderMissing));
+  EXPECT_EQ(r.window().state, RunState::kBlocked);
+  r.PressMake();  // the button is gone
+  EXPECT_EQ(fake_.messages.shown().size(), 3u);
+  r.PressCancel();
+  EXPECT_EQ(r.window().state, RunState::kClosed);
+}
+
+TEST_F(BatchTest, ChannelComesFromUjpOrTheBicsFirstFourLetters) {
+  AddHeader(1, "A1", "380", "bakosi2x");
+  BatchRun& r = Run();
+  settings_.KATERABANKA = 'K';  // the stored value is only a start
+  r.Open();
+  EXPECT_EQ(settings_.KATERABANKA, 'O');
+  EXPECT_TRUE(r.window().no_package_picture_visible);
+
+  settings_.ODDAJAUJP = 1;
+  BatchRun again({settings_, *files_, fake_.platform, errors_, nullptr, writers_});
+  again.Open();
+  EXPECT_EQ(settings_.KATERABANKA, 'U');
+}
+
+TEST_F(BatchTest, LoopStopsAtAHeaderWithoutXmlAttachmentAndTheRunStillCompletes) {
+  AddInvoice(1, "A1");
+  AddHeader(2, "A2");
+  data_.AddAttachment(2, 1, "A2.pdf", att_.path(), "PDF");
+  AddInvoice(3, "A3");
+  settings_.ROCNOEPODPISOVANJE = 1;
+  fake_.programs.AddProgram("PodpisiXML_35.EXE", "/bin/signer");
+  OpenAndMake();
+
+  const WindowState& w = run_->window();
+  EXPECT_EQ(w.STEVEC, 1);
+  EXPECT_EQ(w.SEZNAMZAPODPIS, out_.File("A1.XML"));
+  ASSERT_EQ(Captions(), std::vector<std::string>{" NAPAKA v eRACPRIL.TPS"});
+  EXPECT_EQ(Texts()[0], " V podatkih prilog ne obstaja ime datoteke eRa\xE8una A2 v XML obliki "
+                        "|| Obdelava bo prekinjena.");
+  // Signer after the documents, before the envelope; named after the last header.
+  EXPECT_THAT(events_, ElementsAre("invoice A1.XML", "program /bin/signer",
+                                   "payment " + out_.File("eOvojnica_A3_1217.INV"),
+                                   "program /usr/bin/7za"));
+  EXPECT_EQ(w.state, RunState::kDone);
+}
+
+TEST_F(BatchTest, DocumentsThatCannotBeWrittenAreReportedAndNotSigned) {
+  AddInvoice(1, "A1");
+  AddInvoice(2, "A2");
+  AddHeader(3, "A3");
+  data_.AddAttachment(3, 1, "../escape.XML", out_.path(), "XML");
+  AddInvoice(4, "A4");
+  fake_.files.FailOn("create", "A2.XML", 28);
+  settings_.ROCNOEPODPISOVANJE = 1;
+  fake_.programs.AddProgram("PodpisiXML_35.EXE", "/bin/signer");
+  OpenAndMake();
+
+  const WindowState& w = run_->window();
+  EXPECT_EQ(w.STEVEC, 2);
+  EXPECT_EQ(w.SEZNAMZAPODPIS, out_.File("A1.XML") + ";" + out_.File("A4.XML"));
+  ASSERT_EQ(fake_.programs.calls().size(), 2u);  // signer and archiver
+  EXPECT_THAT(fake_.programs.calls()[0].args, ElementsAre(w.SEZNAMZAPODPIS));
+  ASSERT_EQ(Texts().size(), 2u);
+  EXPECT_THAT(Texts()[0], HasSubstr(out_.File("A2.XML") + "|| Oznaka: 28 - "));
+  EXPECT_EQ(Captions()[1], " NAPAKA v eRACPRIL.TPS");
+  EXPECT_THAT(Texts()[1], HasSubstr("A3 v podatkih prilog (../escape.XML)"));
+  EXPECT_FALSE(eracuni::testing::ReadFileOrEmpty(out_.path() + "../escape.XML").size());
+}
+
+TEST_F(BatchTest, DoneLeavesTheResultAndOnlyTheCloseButton) {
+  AddInvoice(1, "2018-14");
+  AddInvoice(2, "2018-15");
+  BatchRun& r = OpenAndMake();
+
+  const WindowState& w = r.window();
+  EXPECT_EQ(w.state, RunState::kDone);
+  EXPECT_TRUE(w.result_visible);
+  EXPECT_FALSE(w.output_info_visible);
+  EXPECT_FALSE(w.ok_button.visible);
+  EXPECT_EQ(w.cancel.text, " ZAPRI");
+  EXPECT_EQ(w.focus, Control::kCancel);
+  EXPECT_EQ(w.MESTO2, out_.path());
+  EXPECT_EQ(w.IZHOD2, "eOvojnica_2018-15_1217.ZIP");
+  EXPECT_TRUE(fake_.messages.shown().empty());
+
+  // One run per window.
+  size_t calls = events_.size();
+  r.PressMake();
+  r.PressEnter();
+  EXPECT_EQ(events_.size(), calls);
+}
+
+TEST_F(BatchTest, InvisibleModeRunsAndClosesByQueuedPresses) {
+  AddInvoice(1, "A1");
+  settings_.SKRITINACIN = 1;
+  BatchRun& r = Run();
+  r.Open();
+  EXPECT_EQ(r.window().focus, Control::kOkButton);
+  EXPECT_EQ(r.window().default_button, Control::kOkButton);
+  EXPECT_EQ(r.window().queued_enter, 1);
+  EXPECT_EQ(r.window().font, "Arial CE");
+  r.ProcessQueuedKeys();
+  EXPECT_EQ(r.window().state, RunState::kClosed);
+  EXPECT_EQ(r.window().IZHOD2, "eOvojnica_A1_1217.ZIP");
+  EXPECT_FALSE(files_->opened());
+}
+
+TEST_F(BatchTest, LastCreditNoteChoosesTheEnvelopeWithoutPaymentData) {
+  AddInvoice(1, "A1", "380");
+  AddInvoice(2, "A2", "381");
+  settings_.POTDO7ZG = "";
+  fake_.programs.AddProgram("7za", "/usr/bin/7za");
+  OpenAndMake();
+  EXPECT_EQ(events_[2], "plain " + out_.File("eOvojnica_A2_1217.INV"));
+  ASSERT_EQ(fake_.programs.calls().size(), 1u);
+  EXPECT_EQ(fake_.programs.calls()[0].program, "/usr/bin/7za");
+}
+
+TEST_F(BatchTest, ChannelsWithoutPackageShowTheEnvelopeName) {
+  AddHeader(1, "2018-15", "380", "XXXXSI2X");
+  data_.AddAttachment(1, 1, "R.XML", out_.path(), "XML");
+  BatchRun& r = Run();
+  r.Open();
+  settings_.KATERABANKA = 'Z';  // the user's choice on the window
+  r.FocusMakeButton();
+  EXPECT_TRUE(r.window().no_package_picture_visible);
+  r.PressMake();
+  EXPECT_EQ(r.window().IZHOD2, "envelope_2018-15_1217.ENV");
+  EXPECT_TRUE(fake_.programs.calls().empty());
+  EXPECT_FALSE(eracuni::testing::ReadFileOrEmpty(out_.File("envelope_2018-15_1217.ENV")).empty());
+}
+
+TEST_F(BatchTest, SignerProblemsAreWarningsAndTheRunGoesOn) {
+  AddHeader(1, "A1", "380", "");  // channel O: no package, only the signer runs
+  data_.AddAttachment(1, 1, "A1.XML", out_.path(), "XML");
+  settings_.ROCNOEPODPISOVANJE = 1;
+  OpenAndMake();
+  EXPECT_THAT(Texts(), ElementsAre(HasSubstr("PodpisiXML_35.EXE ni mogo\xE8" "e najti")));
+  EXPECT_EQ(fake_.messages.shown()[0].icon, MessageIcon::kExclamation);
+  EXPECT_EQ(run_->window().state, RunState::kDone);
+}
+
+TEST_F(BatchTest, SignerExitCodeOtherThanZeroIsReported) {
+  AddHeader(1, "A1", "380", "");
+  data_.AddAttachment(1, 1, "A1.XML", out_.path(), "XML");
+  settings_.ROCNOEPODPISOVANJE = 1;
+  fake_.programs.AddProgram("PodpisiXML_35.EXE", "/bin/signer");
+  fake_.programs.exit_code = 3;
+  OpenAndMake();
+  ASSERT_EQ(Texts().size(), 1u);
+  EXPECT_THAT(Texts()[0], HasSubstr("izhodna koda 3"));
+  EXPECT_EQ(run_->command_log()[0], "PodpisiXML_35.EXE \"" + out_.File("A1.XML") + "\"");
+}
+
+TEST_F(BatchTest, OldEnvelopeThatCannotBeDeletedIsReported) {
+  AddHeader(1, "A1", "380", "");
+  data_.AddAttachment(1, 1, "A1.XML", out_.path(), "XML");
+  fake_.files.FailOn("delete", "eOvojnica_A1_1217.XML", 16);
+  OpenAndMake();
+  ASSERT_EQ(Texts().size(), 1u);
+  EXPECT_EQ(Texts()[0], "Napaka pri brisanju izhodne datoteke " +
+                            out_.File("eOvojnica_A1_1217.XML") +
+                            "|| Oznaka: 16 - Device or resource busy");
+}
+
+TEST_F(BatchTest, EnvelopeFailureIsReported) {
+  AddHeader(1, "A1", "380", "");
+  data_.AddAttachment(1, 1, "A1.XML", out_.path(), "XML");
+  fake_.files.FailOn("create", "eOvojnica_", 28);
+  OpenAndMake();
+  ASSERT_EQ(Captions(), std::vector<std::string>{"OPOZORILO"});
+  EXPECT_THAT(Texts()[0], HasSubstr("Napaka pri izdelavi ovojnice " +
+                                    out_.File("eOvojnica_A1_1217.XML") + "|| Oznaka: 28 - "));
+}
+
+}  // namespace
+}  // namespace eracuni::batch::testing

@@ -1,0 +1,102 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "batch/batch_run.h"
+#include "batch_fixture.h"
+
+namespace eracuni::batch::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+class PackageTest : public BatchTest {
+ protected:
+  const eracuni::testing::ProgramCall& ArchiverCall() {
+    EXPECT_EQ(fake_.programs.calls().size(), 1u);
+    return fake_.programs.calls().back();
+  }
+};
+
+TEST_F(PackageTest, PacksEveryAttachmentOfTheWorkDataUnderItsCurrentName) {
+  AddInvoice(1, "A1");
+  AddHeader(2, "A2");  // stops the loop
+  data_.AddAttachment(2, 1, "A2.pdf", att_.path(), "PDF");
+  AddInvoice(3, "A3");
+  // The envelope renamed A1's PDF.
+  writers_.payment_envelope = [this](settings::Settings&, workdata::WorkFiles&, Platform&,
+                                     const std::string& path) {
+    eracuni::testing::WriteFileOrDie(path, "<package/>");
+    envelope::EnvelopeResult r;
+    r.files = {path};
+    r.renamed = {{att_.File("A1.pdf"), att_.File("A1.PDF")}};
+    return r;
+  };
+  OpenAndMake();
+
+  const std::string package = out_.File("eOvojnica_A3_1217.ZIP");
+  const std::string envelope = out_.File("eOvojnica_A3_1217.INV");
+  EXPECT_THAT(ArchiverCall().args,
+              ElementsAre("a", "-tzip", "-mx9", "-spd", "--", package, envelope,
+                          out_.File("A1.XML"), att_.File("A1.PDF"), att_.File("A2.pdf"),
+                          out_.File("A3.XML"), att_.File("A3.pdf")));
+  const WindowState& w = run_->window();
+  EXPECT_EQ(w.IMEOVOJNICE, "eOvojnica_A3_1217.INV");
+  EXPECT_EQ(w.IMEPAKETA, "eOvojnica_A3_1217");
+  EXPECT_EQ(run_->command_log().back(),
+            "7za.EXE a -tzip -mx9 \"" + package + "\" \"" + envelope + "\"  \"" +
+                out_.File("A1.XML") + "\" \"" + att_.File("A1.PDF") + "\" \"" +
+                att_.File("A2.pdf") + "\" \"" + out_.File("A3.XML") + "\" \"" +
+                att_.File("A3.pdf") + "\"");
+}
+
+TEST_F(PackageTest, PacksEveryEnvelopeFileTheWriterWrote) {
+  AddInvoice(1, "A1");
+  AddInvoice(2, "A2");
+  writers_.payment_envelope = [this](settings::Settings&, workdata::WorkFiles&, Platform&,
+                                     const std::string&) {
+    envelope::EnvelopeResult r;
+    r.files = {out_.File("eOvojnica_A1_1217.XML"), out_.File("eOvojnica_A2_1217.XML")};
+    return r;
+  };
+  AddHeader(0, "A0", "380", "GORESI2X");  // the first header decides the channel: G
+  data_.AddAttachment(0, 1, "A0.XML", out_.path(), "XML");
+  OpenAndMake();
+  const auto& args = ArchiverCall().args;
+  ASSERT_GE(args.size(), 8u);
+  EXPECT_EQ(args[5], out_.File("eOvojnica_A2_1217.ZIP"));
+  EXPECT_EQ(args[6], out_.File("eOvojnica_A1_1217.XML"));
+  EXPECT_EQ(args[7], out_.File("eOvojnica_A2_1217.XML"));
+}
+
+TEST_F(PackageTest, LastNumberWithADotNamesThePackageAfterThePartBeforeIt) {
+  AddInvoice(1, "2018.15");
+  eracuni::testing::WriteFileOrDie(out_.File("eOvojnica_2018.ZIP"), "stale");
+  OpenAndMake();
+  EXPECT_EQ(ArchiverCall().args[5], out_.File("eOvojnica_2018.ZIP"));
+  EXPECT_EQ(run_->window().IZHOD2, "eOvojnica_2018.ZIP");
+  // A package of an earlier run does not keep its files in this one.
+  EXPECT_EQ(eracuni::testing::ReadFileOrEmpty(out_.File("eOvojnica_2018.ZIP")), "");
+}
+
+TEST_F(PackageTest, ArchiverFailuresShowTheCompressionMessage) {
+  AddInvoice(1, "A1");
+  fake_.programs.exit_code = 2;
+  OpenAndMake();
+  ASSERT_EQ(Captions(), std::vector<std::string>{"7za STISKANJE"});
+  EXPECT_THAT(Texts()[0], HasSubstr(out_.File("eOvojnica_A1_1217.ZIP")));
+  EXPECT_THAT(Texts()[0], HasSubstr(": 2"));
+  EXPECT_EQ(run_->window().IZHOD2, "eOvojnica_A1_1217.ZIP");
+}
+
+TEST_F(PackageTest, MissingArchiverIsReportedWithTheSystemsErrorText) {
+  AddInvoice(1, "A1");
+  fake_.programs.AddProgram("7za.EXE", "");
+  OpenAndMake();
+  EXPECT_THAT(Texts(), ElementsAre("2 - No such file or directory"));
+  EXPECT_EQ(Captions()[0], "7za STISKANJE");
+  EXPECT_EQ(run_->window().state, RunState::kDone);
+}
+
+}  // namespace
+}  // namespace eracuni::batch::testing
