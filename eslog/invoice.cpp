@@ -35,8 +35,8 @@ void OpenRoot(xml::XmlWriter& xml) {
 
 }  // namespace
 
-Status IzdelajXMLRacun(settings::Settings& settings, workdata::WorkFiles& files,
-                       FileSystem& fs, std::string_view ime_xml_racuna) {
+Status IzdelajXMLRacun(settings::Settings& settings, workdata::WorkFiles& files, FileSystem& fs,
+                       std::string_view ime_xml_racuna) {
   settings.DOBROPISBREMEPIS = 0;
   xml::XmlWriter xml(fs);
   Status created = xml.CreateXmlFile(DocumentPath(settings, ime_xml_racuna), "1.0", "UTF-8");

@@ -70,8 +70,8 @@ void WriteAmountSection(InvoiceContext& c, std::string_view kind, std::string_vi
 struct AmountSet {
   Field kind;
   Field amount;
-  bool always;            // else only when the amount is not zero
-  bool zero_kind_is_53;   // a zero amount is written under code 53
+  bool always;           // else only when the amount is not zero
+  bool zero_kind_is_53;  // a zero amount is written under code 53
 };
 constexpr AmountSet kAmountSets[] = {
     {H::VRSTAZNESKA1, H::ZNESEKRACUNA1, true, false},
@@ -114,8 +114,8 @@ struct TaxFamily {
 constexpr TaxFamily kTaxFamilies[] = {
     {H::VRSTADAVKA20, H::ODSTOTEKDAVKA20, H::VRSTAZNESKADAVKAOSNOVA20, H::ZNESEKDAVKAOSNOVA20,
      H::VRSTAZNESKADAVKAZNESEK20, H::ZNESEKDAVKAZNESEK20, false},
-    {H::VRSTADAVKA8_5, H::ODSTOTEKDAVKA8_5, H::VRSTAZNESKADAVKAOSNOVA8_5,
-     H::ZNESEKDAVKAOSNOVA8_5, H::VRSTAZNESKADAVKAZNESEK8_5, H::ZNESEKDAVKAZNESEK8_5, false},
+    {H::VRSTADAVKA8_5, H::ODSTOTEKDAVKA8_5, H::VRSTAZNESKADAVKAOSNOVA8_5, H::ZNESEKDAVKAOSNOVA8_5,
+     H::VRSTAZNESKADAVKAZNESEK8_5, H::ZNESEKDAVKAZNESEK8_5, false},
     {H::VRSTADAVKA0, H::ODSTOTEKDAVKA0, H::VRSTAZNESKADAVKAOSNOVA0, H::ZNESEKDAVKAOSNOVA0,
      H::VRSTAZNESKADAVKAZNESEK0, H::ZNESEKDAVKAZNESEK0, true},
 };

@@ -27,7 +27,8 @@ Descriptions SplitDescription(const RecordBuffer& line) {
   size_t cut = CharBoundaryBefore(t1, kDescriptionBytes);
   Descriptions d{t1.substr(0, cut), std::nullopt};
   std::string_view rest = std::string_view(t1).substr(cut);
-  std::string_view carry = workdata::ClipRight(rest.substr(0, CharBoundaryBefore(rest, kCarryBytes)));
+  std::string_view carry =
+      workdata::ClipRight(rest.substr(0, CharBoundaryBefore(rest, kCarryBytes)));
   if (carry.empty() && IsBlank(line.Text(L::OPISARTIKLA2))) return d;
   // The carry is prepared already; only the second description still needs it.
   std::string t2(carry);

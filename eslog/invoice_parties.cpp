@@ -23,49 +23,75 @@ struct ReferenceEntry {
 struct Party {
   Field kind;
   Field name1;
-  std::optional<Field> name2, name3;  // written when not blank
+  std::optional<Field> name2 = std::nullopt;  // written when not blank
+  std::optional<Field> name3 = std::nullopt;
   Field street1, town, country_name, postcode, country_code;
   Field account;
   BankName bank;
-  Field bank_name, bank_bic;
+  Field bank_name{}, bank_bic{};  // unused with kNone
   ReferenceEntry references[3];
   size_t reference_count;
   Field contact;
 };
 
-constexpr Party kIssuer{
-    H::VRSTAPARTNERJA, H::NAZIVPARTNERJA1, std::nullopt, std::nullopt,
-    H::ULICA1, H::KRAJ, H::NAZIVDRZAVE, H::POSTNASTEVILKA, H::KODADRZAVE,
-    H::STEVILKABANCNEGARACUNA, BankName::kPrepared, H::NAZIVBANKE1, H::NAZIVBANKE2,
-    {{H::VRSTAPODATKAPODJETJA, H::PODATEKPODJETJA, false},
-     {H::VRSTAPODATKAPODJETJA1, H::PODATEKPODJETJA1, false}},
-    2, H::IMEOSEBE};
+constexpr Party kIssuer{.kind = H::VRSTAPARTNERJA,
+                        .name1 = H::NAZIVPARTNERJA1,
+                        .street1 = H::ULICA1,
+                        .town = H::KRAJ,
+                        .country_name = H::NAZIVDRZAVE,
+                        .postcode = H::POSTNASTEVILKA,
+                        .country_code = H::KODADRZAVE,
+                        .account = H::STEVILKABANCNEGARACUNA,
+                        .bank = BankName::kPrepared,
+                        .bank_name = H::NAZIVBANKE1,
+                        .bank_bic = H::NAZIVBANKE2,
+                        .references = {{H::VRSTAPODATKAPODJETJA, H::PODATEKPODJETJA, false},
+                                       {H::VRSTAPODATKAPODJETJA1, H::PODATEKPODJETJA1, false}},
+                        .reference_count = 2,
+                        .contact = H::IMEOSEBE};
 
-constexpr Party kBuyer{
-    H::VRSTAPARTNERJABY, H::NAZIVPARTNERJA1BY, H::NAZIVPARTNERJA2BY, H::NAZIVPARTNERJA3BY,
-    H::ULICA1BY, H::KRAJBY, H::NAZIVDRZAVEBY, H::POSTNASTEVILKABY, H::KODADRZAVEBY,
-    H::STEVILKABANCNEGARACUNABY, BankName::kBuyerRule, H::NAZIVBANKE1BY, H::NAZIVBANKE2BY,
-    {{H::VRSTAPODATKAPODJETJABY1, H::PODATEKPODJETJABY1, false},
-     {H::VRSTAPODATKAPODJETJABY2, H::PODATEKPODJETJABY2, false},
-     {H::VRSTAPODATKAPODJETJABY, H::PODATEKPODJETJABY, false}},
-    3, H::IMEOSEBEBY};
+constexpr Party kBuyer{.kind = H::VRSTAPARTNERJABY,
+                       .name1 = H::NAZIVPARTNERJA1BY,
+                       .name2 = H::NAZIVPARTNERJA2BY,
+                       .name3 = H::NAZIVPARTNERJA3BY,
+                       .street1 = H::ULICA1BY,
+                       .town = H::KRAJBY,
+                       .country_name = H::NAZIVDRZAVEBY,
+                       .postcode = H::POSTNASTEVILKABY,
+                       .country_code = H::KODADRZAVEBY,
+                       .account = H::STEVILKABANCNEGARACUNABY,
+                       .bank = BankName::kBuyerRule,
+                       .bank_name = H::NAZIVBANKE1BY,
+                       .bank_bic = H::NAZIVBANKE2BY,
+                       .references = {{H::VRSTAPODATKAPODJETJABY1, H::PODATEKPODJETJABY1, false},
+                                      {H::VRSTAPODATKAPODJETJABY2, H::PODATEKPODJETJABY2, false},
+                                      {H::VRSTAPODATKAPODJETJABY, H::PODATEKPODJETJABY, false}},
+                       .reference_count = 3,
+                       .contact = H::IMEOSEBEBY};
 
-constexpr Party kRecipient{
-    H::VRSTAPARTNERJAIV, H::NAZIVPARTNERJA1IV, H::NAZIVPARTNERJA2IV, H::NAZIVPARTNERJA3IV,
-    H::ULICA1IV, H::KRAJIV, H::NAZIVDRZAVEIV, H::POSTNASTEVILKAIV, H::KODADRZAVEIV,
-    H::STEVILKABANCNEGARACUNAIV, BankName::kNone, H::NAZIVBANKE1IV, H::NAZIVBANKE2IV,
-    {{H::VRSTAPODATKAPODJETJAIV1, H::PODATEKPODJETJAIV1, true},
-     {H::VRSTAPODATKAPODJETJAIV2, H::PODATEKPODJETJAIV2, true},
-     {H::VRSTAPODATKAPODJETJAIV, H::PODATEKPODJETJAIV, false}},
-    3, H::IMEOSEBEIV};
+constexpr Party kRecipient{.kind = H::VRSTAPARTNERJAIV,
+                           .name1 = H::NAZIVPARTNERJA1IV,
+                           .name2 = H::NAZIVPARTNERJA2IV,
+                           .name3 = H::NAZIVPARTNERJA3IV,
+                           .street1 = H::ULICA1IV,
+                           .town = H::KRAJIV,
+                           .country_name = H::NAZIVDRZAVEIV,
+                           .postcode = H::POSTNASTEVILKAIV,
+                           .country_code = H::KODADRZAVEIV,
+                           .account = H::STEVILKABANCNEGARACUNAIV,
+                           .bank = BankName::kNone,
+                           .references = {{H::VRSTAPODATKAPODJETJAIV1, H::PODATEKPODJETJAIV1, true},
+                                          {H::VRSTAPODATKAPODJETJAIV2, H::PODATEKPODJETJAIV2, true},
+                                          {H::VRSTAPODATKAPODJETJAIV, H::PODATEKPODJETJAIV, false}},
+                           .reference_count = 3,
+                           .contact = H::IMEOSEBEIV};
 
 // Payments to the public administration go through the central bank's UJP account.
 constexpr std::string_view kUjpBic = "UJPLSI2DICL";
 
 std::string BuyerBankName(const workdata::RecordBuffer& h, const Party& p) {
   if (h.Text(p.bank_bic).substr(0, kUjpBic.size()) == kUjpBic) return "Banka Slovenije";
-  if (!IsBlank(h.Text(p.bank_name)))
-    return Prepared(h.Clipped(p.bank_name), kNameLength);
+  if (!IsBlank(h.Text(p.bank_name))) return Prepared(h.Clipped(p.bank_name), kNameLength);
   return Prepared("Banka", kNameLength);
 }
 
