@@ -1,4 +1,4 @@
-// WriterContext: what the parts of one envelope call share while the document is open.
+// WriterContext: what the writers of one envelope share while the document is open.
 //
 // Internal to the envelope library. The context refers to the caller's settings, work files,
 // platform and result; it owns nothing. Values handed to Element() are UTF-8; the helpers
@@ -50,7 +50,7 @@ std::string Prepared(std::string_view field_text);
 // A stored value as written unchanged: clipped, windows-1250 turned into UTF-8.
 std::string Unchanged(std::string_view cp1250);
 
-// The parts of one `envelope` element, in document order.
+// The blocks of one `envelope` element, in document order.
 void WriteSender(WriterContext& w);
 void WriteReceiver(WriterContext& w);
 void WriteDocData(WriterContext& w);
