@@ -18,52 +18,25 @@ std::string_view DropTrailingBlanks(std::string_view s) {
   return end == std::string_view::npos ? std::string_view() : s.substr(0, end + 1);
 }
 
-// What one input byte becomes in prepared text. The Slovenian letters' pairs are their
-// UTF-8 forms; a byte outside the table is its windows-1250 character in UTF-8.
+struct Substitution {
+  unsigned char byte;
+  const char* text;
+};
+// The table of prepared text: Č č Ć ć Š š Đ đ Ž ž as their UTF-8 pairs; ö Ö ü Ü without the
+// umlaut; & ° " ' CR LF | and the blank.
+constexpr Substitution kTable[] = {
+    {0xC8, "\xC4\x8C"}, {0xE8, "\xC4\x8D"}, {0xC6, "\xC4\x86"}, {0xE6, "\xC4\x87"},
+    {0x8A, "\xC5\xA0"}, {0x9A, "\xC5\xA1"}, {0xD0, "\xC4\x90"}, {0xF0, "\xC4\x91"},
+    {0x8E, "\xC5\xBD"}, {0x9E, "\xC5\xBE"}, {0xF6, "o"},        {0xD6, "O"},
+    {0xFC, "u"},        {0xDC, "U"},        {'&', "+"},         {0xB0, "st."},
+    {'"', "col"},       {'\'', ""},         {'\r', ""},         {'\n', " "},
+    {'|', " "},         {' ', " "},
+};
+
+// What one input byte becomes; a byte outside the table is its windows-1250 character.
 std::string Prepared(unsigned char c) {
-  switch (c) {
-    case 0xC8:
-      return "\xC4\x8C";  // Č
-    case 0xE8:
-      return "\xC4\x8D";  // č
-    case 0xC6:
-      return "\xC4\x86";  // Ć
-    case 0xE6:
-      return "\xC4\x87";  // ć
-    case 0x8A:
-      return "\xC5\xA0";  // Š
-    case 0x9A:
-      return "\xC5\xA1";  // š
-    case 0xD0:
-      return "\xC4\x90";  // Đ
-    case 0xF0:
-      return "\xC4\x91";  // đ
-    case 0x8E:
-      return "\xC5\xBD";  // Ž
-    case 0x9E:
-      return "\xC5\xBE";  // ž
-    case 0xF6:
-      return "o";  // ö
-    case 0xD6:
-      return "O";  // Ö
-    case 0xFC:
-      return "u";  // ü
-    case 0xDC:
-      return "U";  // Ü
-    case '&':
-      return "+";
-    case 0xB0:
-      return "st.";  // °
-    case '"':
-      return "col";
-    case '\'':
-    case '\r':
-      return "";
-    case '\n':
-    case '|':
-    case ' ':
-      return " ";
-  }
+  for (const Substitution& s : kTable)
+    if (s.byte == c) return s.text;
   return Cp1250ToUtf8(std::string_view(reinterpret_cast<const char*>(&c), 1));
 }
 

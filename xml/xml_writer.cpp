@@ -84,60 +84,29 @@ std::string WellFormedUtf8(std::string_view bytes) {
   return out;
 }
 
-std::string EscapeText(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size());
-  for (char c : utf8) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '\r':
-        out += "&#13;";
-        break;  // a raw CR would be read back as a line feed
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
+struct Entity {
+  char c;
+  const char* text;
+};
+// A raw CR would be read back as a line feed; in attribute values tab and LF would also
+// become blanks (attribute-value normalisation).
+constexpr Entity kTextEntities[] = {{'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'\r', "&#13;"}};
+constexpr Entity kAttributeEntities[] = {{'&', "&amp;"},  {'<', "&lt;"},  {'>', "&gt;"},
+                                         {'"', "&quot;"}, {'\t', "&#9;"}, {'\n', "&#10;"},
+                                         {'\r', "&#13;"}};
 
-std::string EscapeAttribute(std::string_view utf8) {
+template <size_t N>
+std::string Escape(std::string_view utf8, const Entity (&entities)[N]) {
   std::string out;
   out.reserve(utf8.size());
   for (char c : utf8) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      // Attribute-value normalisation would turn these into blanks.
-      case '\t':
-        out += "&#9;";
-        break;
-      case '\n':
-        out += "&#10;";
-        break;
-      case '\r':
-        out += "&#13;";
-        break;
-      default:
-        out += c;
-    }
+    const char* entity = nullptr;
+    for (const Entity& e : entities)
+      if (e.c == c) entity = e.text;
+    if (entity != nullptr)
+      out += entity;
+    else
+      out += c;
   }
   return out;
 }
@@ -272,6 +241,7 @@ void XmlWriter::CreateParent(std::string_view name) {
   Impl& d = *impl_;
   if (!d.Writing()) return;
   std::string n(DropTrailingBlanks(name));
+  if (n.empty()) return d.Misuse("an element without a name");
   d.Check(xmlTextWriterStartElement(d.writer, BAD_CAST n.c_str()), "element <" + n + ">");
   ++d.open_parents;
   d.start_tag_open = true;
@@ -283,7 +253,7 @@ void XmlWriter::CreateAttribute(std::string_view name, std::string_view value) {
   std::string n(DropTrailingBlanks(name));
   if (!d.start_tag_open) return d.Misuse("attribute " + n + " outside a start tag");
   d.Check(xmlTextWriterStartAttribute(d.writer, BAD_CAST n.c_str()), "attribute " + n);
-  d.WriteRaw(EscapeAttribute(DropTrailingBlanks(WellFormedUtf8(value))));
+  d.WriteRaw(Escape(DropTrailingBlanks(WellFormedUtf8(value)), kAttributeEntities));
   d.Check(xmlTextWriterEndAttribute(d.writer), "attribute " + n);
 }
 
@@ -298,9 +268,10 @@ void XmlWriter::AddElement(std::string_view name, std::string_view value) {
   Impl& d = *impl_;
   if (!d.Writing()) return;
   std::string n(DropTrailingBlanks(name));
+  if (n.empty()) return d.Misuse("an element without a name");
   d.start_tag_open = false;
   d.Check(xmlTextWriterStartElement(d.writer, BAD_CAST n.c_str()), "element <" + n + ">");
-  d.WriteRaw(EscapeText(DropTrailingBlanks(WellFormedUtf8(value))));
+  d.WriteRaw(Escape(DropTrailingBlanks(WellFormedUtf8(value)), kTextEntities));
   d.Check(xmlTextWriterEndElement(d.writer), "element <" + n + ">");
 }
 

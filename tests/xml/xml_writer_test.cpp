@@ -156,9 +156,7 @@ TEST_F(XmlWriterTest, TurnsEveryValueIntoWellFormedUtf8) {
                                    XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
   EXPECT_NE(parsed, nullptr) << "not well-formed:\n" << doc;
   xmlFreeDoc(parsed);
-}
 
-TEST_F(XmlWriterTest, ControlCharactersAndTrailingBlanksGoTogether) {
   // Dropping the NULs of a field must not leave its blanks behind.
   EXPECT_EQ(ElementLine(std::string("  abc  \0\0", 9)), "<E>  abc</E>");
 }

@@ -1,6 +1,7 @@
 #include "xml/testing/schema_check.h"
 
 #include <libxml/catalog.h>
+#include <libxml/globals.h>
 #include <libxml/parser.h>
 #include <libxml/xmlIO.h>
 #include <libxml/xmlschemas.h>
@@ -47,17 +48,22 @@ void CollectMessage(void* context, xmlErrorPtr error) {
 // only (never the network), for the lifetime of the object.
 class Capture {
  public:
-  explicit Capture(std::string* out) : loader_(xmlGetExternalEntityLoader()) {
+  explicit Capture(std::string* out)
+      : loader_(xmlGetExternalEntityLoader()),
+        handler_(xmlStructuredError),
+        handler_context_(xmlStructuredErrorContext) {
     xmlSetStructuredErrorFunc(out, CollectMessage);
     xmlSetExternalEntityLoader(xmlNoNetExternalEntityLoader);
   }
   ~Capture() {
     xmlSetExternalEntityLoader(loader_);
-    xmlSetStructuredErrorFunc(nullptr, nullptr);
+    xmlSetStructuredErrorFunc(handler_context_, handler_);
   }
 
  private:
   xmlExternalEntityLoader loader_;
+  xmlStructuredErrorFunc handler_;
+  void* handler_context_;
 };
 
 struct SchemaDeleter {
