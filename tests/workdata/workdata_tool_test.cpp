@@ -158,6 +158,25 @@ TEST_F(WorkDataToolTest, FailedWriteLeavesTheFolderAsItWas) {
                                                     "eRACUNI.TPS", "eRACUNIP.TPS"}));
 }
 
+// The low-level commands reach the TopSpeed tool functions: a copied file reads back the same.
+TEST_F(WorkDataToolTest, CopyTpsKeepsTheRecordsAndDumpTpsShowsThem) {
+  const std::string dir = Folder();
+  ASSERT_EQ(Tool({"create", "--from",
+                  Json(R"({"eRACUNI": [{"IDENTRACUN": 5}, {"IDENTRACUN": 2}]})"), "--into", dir})
+                .exit_code,
+            0);
+  const std::string original = Tool({"dump", dir}).out;
+  Outcome copy = Tool({"copy-tps", dir + "/eRACUNI.TPS", tmp_.File("copy.TPS")});
+  ASSERT_EQ(copy.exit_code, 0) << copy.err;
+  ASSERT_TRUE(PosixFileSystem().RenameFile(tmp_.File("copy.TPS"), dir + "/eRACUNI.TPS").ok());
+  EXPECT_EQ(Tool({"dump", dir}).out, original);
+
+  Outcome raw = Tool({"dump-tps", dir + "/eRACUNI.TPS"});
+  EXPECT_EQ(raw.exit_code, 0) << raw.err;
+  EXPECT_NE(raw.out.find("IDENTRACUN"), std::string::npos);
+  EXPECT_EQ(Tool({"dump-tps", tmp_.File("nothing.TPS")}).exit_code, 2);
+}
+
 TEST_F(WorkDataToolTest, UsageAndMissingFiles) {
   for (const std::vector<std::string>& args :
        std::vector<std::vector<std::string>>{{},

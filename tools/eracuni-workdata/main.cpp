@@ -6,6 +6,7 @@
 //
 // Exit codes: 0 done, 1 a file could not be written or read, 2 bad input or usage.
 #include <cstdio>
+#include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,10 +16,7 @@
 #include "workdata/record_buffer.h"
 #include "workdata/table_driver.h"
 #include "workdata/tps/tps_store.h"
-#if __has_include("workdata/tps/tps_tool.h")
 #include "workdata/tps/tps_tool.h"
-#define ERACUNI_HAVE_TPS_TOOL 1
-#endif
 
 namespace eracuni::workdata {
 namespace {
@@ -156,16 +154,14 @@ int Run(const std::vector<std::string>& args) {
     if (args.size() != (all ? 3u : 2u)) return Usage("dump needs one folder");
     return Dump(fs, args.back(), all);
   }
-#ifdef ERACUNI_HAVE_TPS_TOOL
   if (cmd == "dump-tps") {
     if (args.size() != 2) return Usage("dump-tps needs one file");
-    return RunDumpTps(fs, args[1]);
+    return tps::DumpTps(args[1], std::cout, std::cerr);
   }
   if (cmd == "copy-tps") {
     if (args.size() != 3) return Usage("copy-tps needs an input and an output file");
-    return RunCopyTps(fs, args[1], args[2]);
+    return tps::CopyTps(args[1], args[2], std::cerr);
   }
-#endif
   return Usage(("unknown command " + cmd).c_str());
 }
 
