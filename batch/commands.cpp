@@ -44,7 +44,7 @@ ProgramCommand ArchiverCommand(std::string_view archiver, std::string_view packa
   line += " " + QuotedList(attachments);
   c.command_line = Cp1250ToUtf8(line);
 
-  c.args = {"a", "-tzip", "-mx9", "-spd", "--", Cp1250ToUtf8(package_path)};
+  c.args = {"a", "-tzip", "-mx9", "-bso0", "-bsp0", "-spd", "--", Cp1250ToUtf8(package_path)};
   for (const std::string& e : envelopes) c.args.push_back(Cp1250ToUtf8(e));
   for (const std::string& a : attachments) c.args.push_back(Cp1250ToUtf8(a));
   return c;

@@ -28,7 +28,7 @@ ProgramCommand SignerCommand(std::string_view list);
 
 // `7za.EXE a -tzip -mx9 "package" "envelope"  "attachment" ...`. The arguments add "-spd"
 // and "--" before the file names, so that no name is read as a wildcard, a list file or a
-// switch.
+// switch, and "-bso0 -bsp0", so that only the archiver's warnings and errors are printed.
 ProgramCommand ArchiverCommand(std::string_view archiver, std::string_view package_path,
                                const std::vector<std::string>& envelopes,
                                const std::vector<std::string>& attachments);

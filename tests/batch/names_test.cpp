@@ -68,7 +68,7 @@ TEST(Commands, ArchiverLineAndArgumentsInUtf8) {
                                      {"/o/R.XML", "/p/\x9E" "ep.pdf"});
   EXPECT_EQ(c.command_line,
             "7za.EXE a -tzip -mx9 \"/o/P.ZIP\" \"/o/E.INV\"  \"/o/R.XML\" \"/p/\xC5\xBE" "ep.pdf\"");
-  EXPECT_THAT(c.args, ElementsAre("a", "-tzip", "-mx9", "-spd", "--", "/o/P.ZIP", "/o/E.INV",
+  EXPECT_THAT(c.args, ElementsAre("a", "-tzip", "-mx9", "-bso0", "-bsp0", "-spd", "--", "/o/P.ZIP", "/o/E.INV",
                                   "/o/R.XML", "/p/\xC5\xBE" "ep.pdf"));
 }
 

@@ -37,7 +37,7 @@ TEST_F(PackageTest, PacksEveryAttachmentOfTheWorkDataUnderItsCurrentName) {
   const std::string package = out_.File("eOvojnica_A3_1217.ZIP");
   const std::string envelope = out_.File("eOvojnica_A3_1217.INV");
   EXPECT_THAT(ArchiverCall().args,
-              ElementsAre("a", "-tzip", "-mx9", "-spd", "--", package, envelope,
+              ElementsAre("a", "-tzip", "-mx9", "-bso0", "-bsp0", "-spd", "--", package, envelope,
                           out_.File("A1.XML"), att_.File("A1.PDF"), att_.File("A2.pdf"),
                           out_.File("A3.XML"), att_.File("A3.pdf")));
   const WindowState& w = run_->window();
@@ -63,17 +63,17 @@ TEST_F(PackageTest, PacksEveryEnvelopeFileTheWriterWrote) {
   data_.AddAttachment(0, 1, "A0.XML", out_.path(), "XML");
   OpenAndMake();
   const auto& args = ArchiverCall().args;
-  ASSERT_GE(args.size(), 8u);
-  EXPECT_EQ(args[5], out_.File("eOvojnica_A2_1217.ZIP"));
-  EXPECT_EQ(args[6], out_.File("eOvojnica_A1_1217.XML"));
-  EXPECT_EQ(args[7], out_.File("eOvojnica_A2_1217.XML"));
+  ASSERT_GE(args.size(), 10u);
+  EXPECT_EQ(args[7], out_.File("eOvojnica_A2_1217.ZIP"));
+  EXPECT_EQ(args[8], out_.File("eOvojnica_A1_1217.XML"));
+  EXPECT_EQ(args[9], out_.File("eOvojnica_A2_1217.XML"));
 }
 
 TEST_F(PackageTest, LastNumberWithADotNamesThePackageAfterThePartBeforeIt) {
   AddInvoice(1, "2018.15");
   eracuni::testing::WriteFileOrDie(out_.File("eOvojnica_2018.ZIP"), "stale");
   OpenAndMake();
-  EXPECT_EQ(ArchiverCall().args[5], out_.File("eOvojnica_2018.ZIP"));
+  EXPECT_EQ(ArchiverCall().args[7], out_.File("eOvojnica_2018.ZIP"));
   EXPECT_EQ(run_->window().IZHOD2, "eOvojnica_2018.ZIP");
   // A package of an earlier run does not keep its files in this one.
   EXPECT_EQ(eracuni::testing::ReadFileOrEmpty(out_.File("eOvojnica_2018.ZIP")), "");

@@ -1,0 +1,144 @@
+#include "batch/headless.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "batch/messages.h"
+#include "batch_fixture.h"
+#include "workdata/tps/tps_store.h"
+
+extern char** environ;
+
+namespace eracuni::batch::testing {
+namespace {
+
+using ::testing::HasSubstr;
+namespace H = workdata::eRACUNI;
+namespace P = workdata::eRACPRIL;
+
+TEST(MessageLine, TrimmedCaptionAndLineBreaksInUtf8) {
+  MessageRequest r;
+  r.caption = " NAPAKA v eRACPRIL.TPS ";
+  r.text = " V podatkih ra\xE8una|| Obdelava";
+  EXPECT_EQ(MessageLine(r), "NAPAKA v eRACPRIL.TPS:  V podatkih ra\xC4\x8Duna\n\n Obdelava");
+}
+
+TEST(HeadlessExitCode, CompletedQuietWithMessagesOrNotRun) {
+  EXPECT_EQ(HeadlessExitCode(true, 0), 0);
+  EXPECT_EQ(HeadlessExitCode(true, 2), 1);
+  EXPECT_EQ(HeadlessExitCode(false, 0), 2);
+  EXPECT_EQ(HeadlessExitCode(false, 3), 2);
+}
+
+TEST_F(BatchTest, HeadlessRunOpensMakesAndCloses) {
+  AddInvoice(1, "A1");
+  BatchRun& r = Run();
+  EXPECT_TRUE(RunHeadless(r));
+  EXPECT_EQ(r.window().state, RunState::kClosed);
+  EXPECT_EQ(ResultText(r.window()),
+            std::string(kResultPrompt) + "\n" + out_.path() + "\neOvojnica_A1_1217.ZIP\n");
+}
+
+TEST_F(BatchTest, HeadlessRunWithBlankFoldersDoesNotRun) {
+  AddInvoice(1, "A1");
+  BatchRun& r = Run();
+  settings_.POTDOERACUNOV.clear();
+  EXPECT_FALSE(RunHeadless(r));
+  EXPECT_TRUE(events_.empty());
+  EXPECT_EQ(fake_.messages.shown().size(), 2u);  // at opening and when the button is focused
+}
+
+#ifdef ERACUNI_BATCH_TOOL
+struct ToolRun {
+  int exit_code = -1;
+  std::string out, err;
+};
+
+ToolRun RunTool(const std::string& folder) {
+  eracuni::testing::TempDir tmp;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, tmp.File("out").c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, tmp.File("err").c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  std::string tool = ERACUNI_BATCH_TOOL;
+  std::vector<char*> argv{tool.data(), const_cast<char*>(folder.c_str()), nullptr};
+  ToolRun r;
+  pid_t pid = 0;
+  int status = 0;
+  if (posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ) == 0 &&
+      waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+    r.exit_code = WEXITSTATUS(status);
+  posix_spawn_file_actions_destroy(&actions);
+  r.out = eracuni::testing::ReadFileOrEmpty(tmp.File("out"));
+  r.err = eracuni::testing::ReadFileOrEmpty(tmp.File("err"));
+  return r;
+}
+
+// A folder with RUZeZUD.INI, the work files in work/ and the output folder out/.
+class ToolTest : public ::testing::Test {
+ protected:
+  ToolTest() {
+    mkdir(dir_.File("work").c_str(), 0755);
+    mkdir(dir_.File("out").c_str(), 0755);
+  }
+  void WriteIni(const std::string& extra = {}) {
+    eracuni::testing::WriteFileOrDie(dir_.File("RUZeZUD.INI"),
+                                     "[GLOBAL]\r\nPotDoEracunov=" + dir_.File("work/") +
+                                         "\r\nPotDoXMLRACUNI=" + dir_.File("out/") + "\r\n" +
+                                         extra);
+  }
+  void WriteWorkData(const std::vector<std::string>& headers,
+                     const std::vector<std::string>& attachments) {
+    FileSystem& fs = PosixFileSystem();
+    ASSERT_TRUE(tps::WriteTable(fs, dir_.File("work/eRACUNI.TPS"), workdata::HeaderLayout(),
+                                headers).ok());
+    ASSERT_TRUE(tps::WriteTable(fs, dir_.File("work/eRACUNIP.TPS"), workdata::LineLayout(), {})
+                    .ok());
+    ASSERT_TRUE(tps::WriteTable(fs, dir_.File("work/eRACPRIL.TPS"),
+                                workdata::AttachmentLayout(), attachments).ok());
+  }
+  eracuni::testing::TempDir dir_;
+};
+
+TEST_F(ToolTest, ConvertsTheWorkDataAndPrintsWhereTheResultIs) {
+  WriteIni();
+  workdata::RecordBuffer h(workdata::HeaderLayout());
+  h.SetU32(H::IDENTRACUN, 1);
+  h.SetText(H::STEVILKARACUNA, "R-7");
+  h.SetText(H::VRSTARACUNA, "380");
+  h.SetText(H::NAZIVBANKE2, "LJBASI2X");
+  workdata::RecordBuffer a(workdata::AttachmentLayout());
+  a.SetU32(P::IDENTRACUN, 1);
+  a.SetU16(P::ZAPSTEV, 1);
+  a.SetText(P::IMEPRILOGE, "R-7.XML");
+  a.SetText(P::POTDOPRILOGE, dir_.File("out/"));
+  a.SetText(P::FORMATPRILOGE, "XML");
+  WriteWorkData({std::string(h.bytes())}, {std::string(a.bytes())});
+
+  ToolRun r = RunTool(dir_.path());
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_THAT(r.out, HasSubstr("\n" + dir_.File("out/") + "\neOvojnica_R-7_"));
+  EXPECT_TRUE(PosixFileSystem().Exists(dir_.File("out/R-7.XML")));
+}
+
+TEST_F(ToolTest, NoInvoicesIsNotARun) {
+  WriteIni();
+  WriteWorkData({}, {});
+  ToolRun r = RunTool(dir_.path());
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_THAT(r.err, HasSubstr("OPOZORILO:  Delovni podatki e-Ra\xC4\x8Dunov ne obstajajo !\n"));
+  EXPECT_THAT(r.err, HasSubstr("INFORMACIJA:  Ni nobenega ra\xC4\x8Duna"));
+}
+#endif
+
+}  // namespace
+}  // namespace eracuni::batch::testing
