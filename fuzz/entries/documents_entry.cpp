@@ -1,0 +1,165 @@
+// Any bytes as work-data records: the invoice document and both envelopes, in memory.
+//
+// The input is four switch bytes (channel, switches, line and attachment counts) and then
+// the raw records: one header, its lines and its attachments, each cut or blank-padded to
+// its size. The keys are set so that the records belong together, so the walks reach every
+// record; everything else is as the fuzzer made it.
+#include <libxml/parser.h>
+
+#include <memory>
+
+#include "envelope/envelope.h"
+#include "eslog/invoice.h"
+#include "framework/cp1250.h"
+#include "framework/error_manager.h"
+#include "framework/testing/fakes.h"
+#include "fuzz/entries/fuzz_entries.h"
+#include "fuzz/entries/memory_file_system.h"
+#include "workdata/fields.h"
+#include "workdata/testing/memory_work_data.h"
+
+namespace eracuni::fuzz {
+namespace {
+
+namespace H = workdata::eRACUNI;
+namespace L = workdata::eRACUNIP;
+namespace A = workdata::eRACPRIL;
+
+constexpr const char* kOut = "/out/";
+constexpr const char* kInvoiceName = "racun.xml";
+
+class QuietTerminator : public Terminator {
+ public:
+  void Terminate(int, const std::string&) override {}
+};
+
+// The next `size` bytes of `data` as a record, blank-padded.
+std::string TakeRecord(std::string_view& data, size_t size) {
+  std::string record(data.substr(0, std::min(size, data.size())));
+  data.remove_prefix(record.size());
+  record.resize(size, ' ');
+  return record;
+}
+
+uint8_t TakeByte(std::string_view& data) {
+  if (data.empty()) return 0;
+  uint8_t b = static_cast<uint8_t>(data[0]);
+  data.remove_prefix(1);
+  return b;
+}
+
+void Apply(uint8_t channel, uint8_t switches, settings::Settings& s) {
+  s.KATERABANKA = "KMGUDZO"[channel % 7];
+  s.ODDAJAUJP = s.KATERABANKA == 'U';
+  s.ENAKAIMENARACUNA = switches & 1;
+  s.PDF = (switches >> 1) & 1;
+  s.OVOJNICA = (switches >> 2) & 1;
+  s.DODAJLOKACIJOPRILOG = (switches >> 3) & 1;
+  s.PREDPONASI = (switches >> 4) & 1;
+  s.KODA66V203 = (switches >> 5) & 1;
+  s.OBDOBJERACUNA = (switches >> 6) & 1;
+  s.DSVIMENURACUNA = (switches >> 7) & 1;
+  s.POTDOXMLRACUNOV = kOut;
+}
+
+void IgnoreXmlError(void*, const char*, ...) {}
+
+// A document must parse as XML, whatever the records held.
+bool WellFormed(const std::string& bytes) {
+  xmlDocPtr doc = xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), "doc.xml", nullptr,
+                                XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+  if (doc == nullptr) return false;
+  xmlFreeDoc(doc);
+  return true;
+}
+
+std::string Folder(const std::string& path) { return path.substr(0, path.rfind('/') + 1); }
+bool Inside(const std::string& path, const std::string& folder) {
+  return path.compare(0, folder.size(), folder) == 0 &&
+         path.find("/..", folder.size() - 1) == std::string::npos &&
+         path.find('/', folder.size()) == std::string::npos;
+}
+
+// Writes go into the output folder only; an attachment is only renamed within its folder.
+std::string CheckPaths(const MemoryFileSystem& files,
+                       const std::vector<envelope::RenamedAttachment>& renames) {
+  for (const envelope::RenamedAttachment& r : renames)
+    if (!Inside(r.to, Folder(r.from))) return "an attachment was renamed out of its folder";
+  for (const std::string& path : files.changed()) {
+    bool renamed = false;
+    for (const envelope::RenamedAttachment& r : renames)
+      renamed = renamed || path == r.from || path == r.to;
+    if (!renamed && !Inside(path, kOut)) return "a file outside the output folder was changed";
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string FuzzDocuments(std::string_view data) {
+  static const bool quiet = (xmlSetGenericErrorFunc(nullptr, IgnoreXmlError), true);
+  (void)quiet;
+  const uint8_t channel = TakeByte(data), switches = TakeByte(data);
+  const int line_count = TakeByte(data) % 4, attachment_count = TakeByte(data) % 4;
+
+  testing::ScriptedMessageBox messages;
+  testing::FixedClock clock;
+  testing::RecordingProgramRunner programs;
+  testing::SequenceRandom random;
+  MemoryFileSystem files;
+  files.AddDirectory(kOut);
+  Platform platform{messages, clock, files, programs, random};
+  QuietTerminator terminator;
+  ErrorManager errors(messages, terminator);
+  settings::Settings settings;
+  Apply(channel, switches, settings);
+
+  workdata::testing::MemoryWorkData work;
+  work.AddHeader(1).Assign(TakeRecord(data, workdata::HeaderLayout().record_size));
+  for (int i = 0; i < line_count; ++i) {
+    workdata::RecordBuffer& line = work.AddLine(1, 1);
+    line.Assign(TakeRecord(data, workdata::LineLayout().record_size));
+    line.SetU32(L::IDENTRACUN, 1);
+    line.SetU32(L::ZAPSTEVPOST, static_cast<uint32_t>(i + 1));
+  }
+  for (int i = 0; i < attachment_count; ++i) {
+    workdata::RecordBuffer& a = work.AddAttachment(1, 1, "", "", "");
+    a.Assign(TakeRecord(data, workdata::AttachmentLayout().record_size));
+    a.SetU32(A::IDENTRACUN, 1);
+    a.SetU16(A::ZAPSTEV, static_cast<uint16_t>(i + 1));
+    // The attachment's file exists, so sizes and renames have something to act on.
+    const std::string folder = Cp1250ToUtf8(workdata::ClipBoth(a.Text(A::POTDOPRILOGE)));
+    files.AddDirectory(folder.empty() ? "/" : folder);
+    files.files()[folder + Cp1250ToUtf8(workdata::ClipBoth(a.Text(A::IMEPRILOGE)))] = "%PDF-1.4";
+  }
+  auto work_files = work.Open(settings, errors);
+
+  workdata::WorkFile& headers = work_files->headers();
+  headers.buffer().Clear();
+  headers.Set();
+  if (!headers.Next()) return "the header cannot be read back";
+  Status invoice = eslog::IzdelajXMLRacun(settings, *work_files, files, kInvoiceName);
+  const std::string invoice_path = std::string(kOut) + kInvoiceName;
+  if (invoice.ok() && !WellFormed(files.files()[invoice_path]))
+    return "the invoice document is not well-formed XML";
+
+  std::vector<envelope::RenamedAttachment> renames;
+  for (bool payment : {false, true}) {
+    const std::string path = std::string(kOut) + (payment ? "ovojnica_p.xml" : "ovojnica.xml");
+    envelope::EnvelopeResult result =
+        payment ? envelope::IzdelajOvojnicoZPlacilom(settings, *work_files, platform, path)
+                : envelope::IzdelajOvojnico(settings, *work_files, platform, path);
+    renames.insert(renames.end(), result.renamed.begin(), result.renamed.end());
+    if (!result.status.ok()) continue;
+    for (const std::string& written : result.files) {
+      auto it = files.files().find(written);
+      if (it == files.files().end()) return "an envelope named in the result is missing";
+      if (!WellFormed(it->second)) return "an envelope is not well-formed XML";
+    }
+    std::string broken = CheckPaths(files, renames);
+    if (!broken.empty()) return broken;
+  }
+  return "";
+}
+
+}  // namespace eracuni::fuzz

@@ -1,0 +1,14 @@
+#include "fuzz/entries/fuzz_entries.h"
+
+namespace eracuni::fuzz {
+
+const std::vector<FuzzEntry>& FuzzEntries() {
+  static const std::vector<FuzzEntry> entries = {
+      {"tps_reader", FuzzTpsReader},   {"ini_text", FuzzIniText},
+      {"value_forms", FuzzValueForms}, {"workdata_json", FuzzWorkDataJson},
+      {"documents", FuzzDocuments},
+  };
+  return entries;
+}
+
+}  // namespace eracuni::fuzz
