@@ -230,13 +230,8 @@ TableDefinition DefinitionOf(const workdata::Layout& layout) {
 
 Status MatchLayout(const TableDefinition& def, const workdata::Layout& layout) {
   TableDefinition want = DefinitionOf(layout);
-  if (def.record_length != want.record_length)
-    return Status::Mismatch("record length " + std::to_string(def.record_length) + ", declared " +
-                            std::to_string(want.record_length));
-  if (def.fields.size() != want.fields.size())
-    return Status::Mismatch(std::to_string(def.fields.size()) + " fields, declared " +
-                            std::to_string(want.fields.size()));
-  for (size_t i = 0; i < want.fields.size(); ++i) {
+  size_t common = std::min(def.fields.size(), want.fields.size());
+  for (size_t i = 0; i < common; ++i) {
     const StoredField &got = def.fields[i], &w = want.fields[i];
     std::string at = "field " + std::to_string(i + 1) + " " + Text(w.name) + ": ";
     if (!SameNameIgnoringCase(got.name, w.name)) return Status::Mismatch(at + "stored as " + Text(got.name));
@@ -246,6 +241,12 @@ Status MatchLayout(const TableDefinition& def, const workdata::Layout& layout) {
       return Status::Mismatch(at + "stored at offset " + std::to_string(got.offset) + " with length " +
                               std::to_string(got.length));
   }
+  if (def.fields.size() != want.fields.size())
+    return Status::Mismatch(std::to_string(def.fields.size()) + " fields, declared " +
+                            std::to_string(want.fields.size()));
+  if (def.record_length != want.record_length)
+    return Status::Mismatch("record length " + std::to_string(def.record_length) + ", declared " +
+                            std::to_string(want.record_length));
   if (def.memos.size() != 0) return Status::Mismatch("the file has memo fields");
   if (def.keys.size() != 1) return Status::Mismatch(std::to_string(def.keys.size()) + " keys, declared 1");
   const StoredKey &got = def.keys[0], &w = want.keys[0];

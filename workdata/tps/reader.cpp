@@ -212,6 +212,14 @@ std::string_view Cursor::record() const { return path_.back().page->record(path_
 std::string_view Cursor::key() const { return path_.back().page->key(path_.back().index); }
 
 void Cursor::Seek(std::string_view key) {
+  // Lookups in key order mostly stay in the current leaf: no descent needed then.
+  if (Valid()) {
+    const Page& leaf = *path_.back().page;
+    if (leaf.key(0) <= key && key <= leaf.key(leaf.size() - 1)) {
+      path_.back().index = leaf.LowerBound(key);
+      return;
+    }
+  }
   path_.clear();
   status_ = Descend(reader_->header().root, -1, key, false);
   if (status_.ok() && path_.back().index >= path_.back().page->size()) status_ = AdvanceLeaf();

@@ -30,8 +30,9 @@ void PutCount(std::string* out, size_t n) {
 
 // Length of the run of equal bytes starting at `i`.
 size_t RunLength(std::string_view d, size_t i) {
-  size_t j = i + 1;
-  while (j < d.size() && d[j] == d[i]) ++j;
+  const char* p = d.data();
+  size_t j = i + 1, n = d.size();
+  while (j < n && p[j] == p[i]) ++j;
   return j - i;
 }
 

@@ -161,19 +161,29 @@ uint32_t HighestNumber(const std::vector<RawRecord>& records) {
 
 Result<std::vector<RawRecord>> TableRecords(const TableContent& t) {
   const TableDefinition& def = t.definition;
+  // Emitted in key order (entries, rows, counters, definition, case table, name), so that
+  // a one-table file needs no sorting.
   std::vector<RawRecord> out;
   out.reserve(t.rows.size() * (1 + def.keys.size()) + 16);
+  std::vector<uint32_t> counts(def.keys.size());
   for (size_t k = 0; k < def.keys.size(); ++k) {
-    uint32_t count = 0;
-    if (Status s = AddIndex(t, k, &out, &count); !s.ok()) return s;
-    out.push_back(CounterRecord(t, static_cast<uint8_t>(k), count));
+    size_t first = out.size();
+    if (Status s = AddIndex(t, k, &out, &counts[k]); !s.ok()) return s;
+    std::sort(out.begin() + first, out.end(),
+              [](const RawRecord& a, const RawRecord& b) { return KeyOf(a) < KeyOf(b); });
   }
+  size_t first_row = out.size();
   for (const RowRef& row : t.rows) {
     if (row.image.size() != def.record_length)
       return Status::InvalidArgument("row " + std::to_string(row.number) + " is not " +
                                      std::to_string(def.record_length) + " bytes");
     out.push_back(Make(DataKey(t.number, row.number) + std::string(row.image), 9));
   }
+  auto by_key = [](const RawRecord& a, const RawRecord& b) { return KeyOf(a) < KeyOf(b); };
+  if (!std::is_sorted(out.begin() + first_row, out.end(), by_key))
+    std::sort(out.begin() + first_row, out.end(), by_key);
+  for (size_t k = 0; k < def.keys.size(); ++k)
+    out.push_back(CounterRecord(t, static_cast<uint8_t>(k), counts[k]));
   out.push_back(CounterRecord(t, rec::kData, static_cast<uint32_t>(t.rows.size())));
   std::string encoded = EncodeDefinition(def);
   for (size_t part = 0; part * kDefinitionPart < encoded.size(); ++part) {
@@ -187,13 +197,13 @@ Result<std::vector<RawRecord>> TableRecords(const TableContent& t) {
     PutU8(&bytes, 0x01);
     out.push_back(Make(bytes + *t.locale, 6));
   }
+  out.insert(out.end(), t.extra.begin(), t.extra.end());
   if (!t.name.empty()) {
     std::string bytes = std::string(1, static_cast<char>(rec::kName)) + t.name;
     size_t key_length = bytes.size();
     PutU32BE(&bytes, t.number);
     out.push_back(Make(std::move(bytes), key_length));
   }
-  out.insert(out.end(), t.extra.begin(), t.extra.end());
   return out;
 }
 
@@ -201,8 +211,9 @@ Result<std::string> BuildFile(uint32_t last_issued, uint32_t changes, std::vecto
   for (const RawRecord& r : records)
     if (r.key_length == 0 || r.key_length > r.bytes.size() || r.bytes.size() > 0xFFFF)
       return Status::InvalidArgument("a record's key part is empty or longer than the record");
-  std::sort(records.begin(), records.end(),
-            [](const RawRecord& a, const RawRecord& b) { return KeyOf(a) < KeyOf(b); });
+  auto by_key = [](const RawRecord& a, const RawRecord& b) { return KeyOf(a) < KeyOf(b); };
+  if (!std::is_sorted(records.begin(), records.end(), by_key))
+    std::sort(records.begin(), records.end(), by_key);
   for (size_t i = 1; i < records.size(); ++i)
     if (KeyOf(records[i]) == KeyOf(records[i - 1]))
       return Status::InvalidArgument("two records with the same key (a duplicate key value or record number)");
