@@ -1,0 +1,175 @@
+// eracuni-bench: measures data sets made by eracuni-bench-data.
+//
+//   eracuni-bench report [--repeats N] DATASET... [--writer DATASET...]
+//   eracuni-bench measure [--repeats N] DATASET     (one size, figures as name=value)
+//   eracuni-bench writer DATASET                    (the invoice writer on the first invoice)
+//
+// report measures every data set in a process of its own, so that the peak memory of one
+// size is not masked by another, and prints the table and the verdicts. The whole-run data
+// sets come in ascending size, the writer's in ascending lines.
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench/measure.h"
+#include "bench/report.h"
+
+extern char** environ;
+
+namespace eracuni::bench {
+namespace {
+
+constexpr char kUsage[] =
+    "usage: eracuni-bench report [--repeats N] DATASET... [--writer DATASET...]\n"
+    "       eracuni-bench measure [--repeats N] DATASET\n"
+    "       eracuni-bench writer DATASET\n";
+
+DataSet SetAt(std::string folder) {
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return {folder};
+}
+
+int Fail(const Status& s) {
+  std::fprintf(stderr, "eracuni-bench: %s\n", s.ToString().c_str());
+  return 1;
+}
+
+int Measure(const std::string& folder, int repeats) {
+  DataSet set = SetAt(folder);
+  auto read = MeasureReading(set, repeats);
+  if (!read.ok()) return Fail(read.status());
+  auto run = MeasureRun(set, repeats);
+  if (!run.ok()) return Fail(run.status());
+  Figures f = {{fig::kInvoices, double(run->invoices)},
+               {fig::kHeaders, double(read->headers)},
+               {fig::kLines, double(read->lines)},
+               {fig::kRecordBytes, double(read->record_bytes)},
+               {fig::kFileBytes, double(read->file_bytes)},
+               {fig::kOpenSeconds, read->open_seconds},
+               {fig::kWalkSeconds, read->walk_seconds},
+               {fig::kPlainReadSeconds, read->plain_seconds},
+               {fig::kRunSeconds, run->seconds},
+               {fig::kPlainWriteSeconds, run->plain_seconds},
+               {fig::kRunCpuSeconds, run->cpu_seconds},
+               {fig::kPlainWriteCpuSeconds, run->plain_cpu_seconds},
+               {fig::kSyncedWriteSeconds, run->synced_seconds},
+               {fig::kXmlBytes, double(run->xml_bytes)},
+               {fig::kXmlFiles, double(run->xml_files)},
+               {fig::kMessages, double(run->messages)},
+               {fig::kProgramRuns, double(run->program_runs)},
+               {fig::kPeakBytes, double(PeakResidentBytes())}};
+  std::fputs(FormatFigures(f).c_str(), stdout);
+  return 0;
+}
+
+int Writer(const std::string& folder) {
+  auto w = MeasureInvoiceWriter(SetAt(folder));
+  if (!w.ok()) return Fail(w.status());
+  Figures f = {{fig::kLines, double(w->lines)},
+               {fig::kXmlBytes, double(w->xml_bytes)},
+               {fig::kWriterSeconds, w->seconds},
+               {fig::kPeakBytes, double(PeakResidentBytes())}};
+  std::fputs(FormatFigures(f).c_str(), stdout);
+  return 0;
+}
+
+// Runs this program with `args` and returns its figures, with the peak memory the kernel
+// recorded for that one process.
+Result<Figures> Child(const std::vector<std::string>& args) {
+  int pipe_fds[2];
+  if (pipe(pipe_fds) != 0) return Status::IoError("pipe", errno);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], 1);
+  posix_spawn_file_actions_addclose(&actions, pipe_fds[0]);
+  std::string self = "/proc/self/exe";
+  std::vector<char*> argv{self.data()};
+  std::vector<std::string> copies = args;
+  for (std::string& a : copies) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  int rc = posix_spawn(&pid, self.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipe_fds[1]);
+  if (rc != 0) {
+    close(pipe_fds[0]);
+    return Status::IoError("cannot start the measuring process", rc);
+  }
+  std::string out;
+  char buf[4096];
+  for (ssize_t n; (n = read(pipe_fds[0], buf, sizeof buf)) > 0;) out.append(buf, size_t(n));
+  close(pipe_fds[0]);
+  int status = 0;
+  struct rusage usage {};
+  wait4(pid, &status, 0, &usage);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    return Status::IoError("measuring " + args.back() + " failed");
+  Figures f = ParseFigures(out);
+  f[fig::kPeakBytes] = double(usage.ru_maxrss) * 1024;
+  return f;
+}
+
+std::string FirstLineWith(const char* file, const std::string& prefix) {
+  std::ifstream in(file);
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind(prefix, 0) == 0) return line.substr(line.find(':') + 1);
+  return "?";
+}
+
+std::string Machine() {
+  std::string model = FirstLineWith("/proc/cpuinfo", "model name");
+  std::string memory = FirstLineWith("/proc/meminfo", "MemTotal");
+  auto trim = [](std::string s) { return s.substr(s.find_first_not_of(" \t")); };
+  return std::to_string(std::thread::hardware_concurrency()) + " cores," + model + ", " +
+         trim(memory) + " memory";
+}
+
+int Report(const std::vector<std::string>& sizes, const std::vector<std::string>& writer,
+           const std::string& repeats) {
+  std::vector<Figures> size_figures, writer_figures;
+  for (const std::string& folder : sizes) {
+    auto f = Child({"measure", "--repeats", repeats, folder});
+    if (!f.ok()) return Fail(f.status());
+    size_figures.push_back(*f);
+  }
+  for (const std::string& folder : writer) {
+    auto f = Child({"writer", folder});
+    if (!f.ok()) return Fail(f.status());
+    writer_figures.push_back(*f);
+  }
+  std::fputs(FormatReport(Machine(), size_figures, writer_figures).c_str(), stdout);
+  return 0;
+}
+
+int Main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) return std::fputs(kUsage, stderr), 2;
+  std::string command = args[0], repeats = "1";
+  std::vector<std::string> sets, writer;
+  bool writer_sets = false;
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--repeats" && i + 1 < args.size()) repeats = args[++i];
+    else if (args[i] == "--writer") writer_sets = true;
+    else (writer_sets ? writer : sets).push_back(args[i]);
+  }
+  int n = std::atoi(repeats.c_str());
+  if (n < 1) return std::fputs(kUsage, stderr), 2;
+  if (command == "report" && !sets.empty()) return Report(sets, writer, repeats);
+  if (command == "measure" && sets.size() == 1) return Measure(sets[0], n);
+  if (command == "writer" && sets.size() == 1) return Writer(sets[0]);
+  std::fputs(kUsage, stderr);
+  return 2;
+}
+
+}  // namespace
+}  // namespace eracuni::bench
+
+int main(int argc, char** argv) { return eracuni::bench::Main(argc, argv); }

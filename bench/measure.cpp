@@ -1,0 +1,237 @@
+#include "bench/measure.h"
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+#include "batch/batch_run.h"
+#include "eslog/invoice.h"
+#include "framework/cp1250.h"
+#include "framework/error_manager.h"
+#include "framework/testing/fakes.h"
+#include "workdata/tps/tps_store.h"
+#include "workdata/work_files.h"
+
+namespace eracuni::bench {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Since(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double CpuSeconds() {
+  struct rusage u {};
+  getrusage(RUSAGE_SELF, &u);
+  auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+  return seconds(u.ru_utime) + seconds(u.ru_stime);
+}
+
+class QuietTerminator : public Terminator {
+ public:
+  void Terminate(int, const std::string&) override {}
+};
+
+// The work files of a data set over the TopSpeed store, with everything they need.
+struct OpenWorkData {
+  explicit OpenWorkData(const DataSet& set)
+      : settings(SettingsFor(set)), driver(tps::NewTopSpeedDriver(PosixFileSystem())),
+        errors(boxes, terminator), files(settings, *driver, errors) {
+    errors.Init();
+  }
+  settings::Settings settings;
+  std::unique_ptr<workdata::TableDriver> driver;
+  eracuni::testing::ScriptedMessageBox boxes;
+  QuietTerminator terminator;
+  ErrorManager errors;
+  workdata::WorkFiles files;
+};
+
+std::vector<std::string> WorkFilePaths(const DataSet& set) {
+  settings::Settings s = SettingsFor(set);
+  return {Cp1250ToUtf8(s.POTERACUNI), Cp1250ToUtf8(s.POTERACUNIP), Cp1250ToUtf8(s.POTERACPRIL)};
+}
+
+// One pass: the open and the walks, timed apart.
+Result<ReadFigures> ReadOnce(const DataSet& set) {
+  OpenWorkData data(set);
+  ReadFigures pass;
+  Clock::time_point start = Clock::now();
+  if (Status s = data.files.OpenAll(); !s.ok()) return s;
+  pass.open_seconds = Since(start);
+  start = Clock::now();
+  workdata::WalkHeaders(data.files, [&] {
+    ++pass.headers;
+    pass.lines += workdata::WalkLines(data.files, [] { return true; });
+    return true;
+  });
+  pass.walk_seconds = Since(start);
+  pass.record_bytes = pass.headers * workdata::HeaderLayout().record_size +
+                      pass.lines * workdata::LineLayout().record_size;
+  return pass;
+}
+
+// The sizes of every file in the output folder: what the run wrote.
+Result<std::vector<uint64_t>> OutputSizes(FileSystem& fs, const std::string& folder) {
+  auto names = fs.ListDirectory(folder);
+  if (!names.ok()) return names.status();
+  std::vector<uint64_t> sizes;
+  for (const std::string& name : *names) {
+    auto size = fs.FileSize(folder + name);
+    if (!size.ok()) return size.status();
+    sizes.push_back(*size);
+  }
+  return sizes;
+}
+
+Status RunOnce(const DataSet& set, RunFigures* f) {
+  OpenWorkData data(set);
+  eracuni::testing::FixedClock clock({2026, 12, 1, 8, 0, 0, 0});
+  eracuni::testing::SequenceRandom random;
+  eracuni::testing::RecordingProgramRunner programs;
+  programs.AddProgram("7za.EXE", "/usr/bin/7za");
+  Platform platform{data.boxes, clock, PosixFileSystem(), programs, random};
+  Clock::time_point start = Clock::now();
+  double cpu = CpuSeconds();
+  {
+    batch::BatchRun run({data.settings, data.files, platform, data.errors, nullptr});
+    run.Open();
+    run.FocusMakeButton();
+    run.PressMake();
+    run.PressCancel();
+    if (run.window().state != batch::RunState::kClosed)
+      return Status::IoError("the run did not complete");
+    f->invoices = run.window().STEVEC;
+  }
+  double seconds = Since(start);
+  cpu = CpuSeconds() - cpu;
+  if (f->seconds == 0 || seconds < f->seconds) f->seconds = seconds;
+  if (f->cpu_seconds == 0 || cpu < f->cpu_seconds) f->cpu_seconds = cpu;
+  f->messages = data.boxes.shown().size();
+  f->program_runs = programs.calls().size();
+  return Status::Ok();
+}
+
+}  // namespace
+
+Result<double> PlainReadSeconds(const std::vector<std::string>& paths) {
+  std::vector<char> buffer(1 << 16);
+  Clock::time_point start = Clock::now();
+  for (const std::string& path : paths) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return Status::IoError("cannot open " + path, errno);
+    ssize_t n;
+    while ((n = ::read(fd, buffer.data(), buffer.size())) > 0) {
+    }
+    ::close(fd);
+    if (n < 0) return Status::IoError("cannot read " + path, errno);
+  }
+  return Since(start);
+}
+
+Result<Timing> PlainWrite(const std::string& folder, const std::vector<uint64_t>& sizes,
+                          bool synced) {
+  std::string chunk(1 << 16, 'x');
+  std::vector<std::string> written;
+  Clock::time_point start = Clock::now();
+  double cpu = CpuSeconds();
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    std::string path = folder + "plain-" + std::to_string(i) + ".tmp";
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out) return Status::IoError("cannot create " + path, errno);
+    written.push_back(path);
+    for (uint64_t left = sizes[i]; left > 0;) {
+      size_t n = static_cast<size_t>(std::min<uint64_t>(left, chunk.size()));
+      std::fwrite(chunk.data(), 1, n, out);
+      left -= n;
+    }
+    if (synced && (std::fflush(out) != 0 || ::fsync(fileno(out)) != 0))
+      return std::fclose(out), Status::IoError("cannot sync " + path, errno);
+    if (std::fclose(out) != 0) return Status::IoError("cannot write " + path, errno);
+  }
+  Timing t{Since(start), CpuSeconds() - cpu};
+  for (const std::string& path : written) std::remove(path.c_str());
+  return t;
+}
+
+Result<ReadFigures> MeasureReading(const DataSet& set, int repeats) {
+  ReadFigures f;
+  std::vector<std::string> paths = WorkFilePaths(set);
+  for (const std::string& path : paths) {
+    auto size = PosixFileSystem().FileSize(path);
+    if (!size.ok()) return size.status();
+    f.file_bytes += *size;
+  }
+  if (auto warm = PlainReadSeconds(paths); !warm.ok()) return warm.status();
+  for (int i = 0; i < repeats; ++i) {
+    auto plain = PlainReadSeconds(paths);
+    if (!plain.ok()) return plain.status();
+    auto pass = ReadOnce(set);
+    if (!pass.ok()) return pass.status();
+    bool best = i == 0 || pass->open_seconds + pass->walk_seconds < f.open_seconds + f.walk_seconds;
+    if (best) {
+      f.headers = pass->headers;
+      f.lines = pass->lines;
+      f.record_bytes = pass->record_bytes;
+      f.open_seconds = pass->open_seconds;
+      f.walk_seconds = pass->walk_seconds;
+    }
+    if (i == 0 || *plain < f.plain_seconds) f.plain_seconds = *plain;
+  }
+  return f;
+}
+
+Result<RunFigures> MeasureRun(const DataSet& set, int repeats) {
+  RunFigures f;
+  std::string out = Cp1250ToUtf8(set.output());
+  for (int i = 0; i < repeats; ++i)
+    if (Status s = RunOnce(set, &f); !s.ok()) return s;
+  auto sizes = OutputSizes(PosixFileSystem(), out);
+  if (!sizes.ok()) return sizes.status();
+  f.xml_files = sizes->size();
+  for (uint64_t size : *sizes) f.xml_bytes += size;
+  for (int i = 0; i < repeats; ++i) {
+    auto plain = PlainWrite(out, *sizes, false);
+    if (!plain.ok()) return plain.status();
+    if (i == 0 || plain->seconds < f.plain_seconds) f.plain_seconds = plain->seconds;
+    if (i == 0 || plain->cpu_seconds < f.plain_cpu_seconds) f.plain_cpu_seconds = plain->cpu_seconds;
+    auto synced = PlainWrite(out, *sizes, true);
+    if (!synced.ok()) return synced.status();
+    if (i == 0 || synced->seconds < f.synced_seconds) f.synced_seconds = synced->seconds;
+  }
+  return f;
+}
+
+Result<WriterFigures> MeasureInvoiceWriter(const DataSet& set) {
+  OpenWorkData data(set);
+  if (Status s = data.files.OpenAll(); !s.ok()) return s;
+  if (workdata::WalkHeaders(data.files, [] { return false; }) == 0)
+    return Status::NotFound("no invoice in " + set.root);
+  WriterFigures f;
+  f.lines = workdata::WalkLines(data.files, [] { return true; });
+  std::string name = InvoiceFileName(data.files.headers().buffer().U32(workdata::eRACUNI::IDENTRACUN));
+  Clock::time_point start = Clock::now();
+  Status s = eslog::IzdelajXMLRacun(data.settings, data.files, PosixFileSystem(), name);
+  f.seconds = Since(start);
+  if (!s.ok()) return s;
+  auto size = PosixFileSystem().FileSize(Cp1250ToUtf8(set.output()) + name);
+  if (!size.ok()) return size.status();
+  f.xml_bytes = *size;
+  return f;
+}
+
+uint64_t PeakResidentBytes() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::stoull(line.substr(6)) * 1024;
+  return 0;
+}
+
+}  // namespace eracuni::bench

@@ -1,0 +1,69 @@
+// Measure: the figures of one data set, each beside what the machine needs for the same
+// bytes anyway.
+//
+// Reading walks every header and its lines in key order through the work files, as the
+// writers do; its baseline reads the same files' bytes with plain read() calls. The run is
+// the whole BatchRun (opening pre-scan, every invoice document, the envelope, the package's
+// command) with a recording program runner, so no outside program starts; its baseline
+// writes files of the same sizes with buffered stdio into the same folder. Timings are the
+// best of `repeats` passes; the caller picks the data set and owns its folders.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bench/workload.h"
+#include "framework/status.h"
+
+namespace eracuni::bench {
+
+struct ReadFigures {
+  uint64_t headers = 0, lines = 0;
+  uint64_t record_bytes = 0;  // decompressed record data handed to the walks
+  uint64_t file_bytes = 0;    // size of the header and line files on disk
+  double open_seconds = 0;    // opening the work files (with their index check)
+  double walk_seconds = 0;    // the walks after the open
+  double plain_seconds = 0;   // read() of the same files
+};
+
+struct RunFigures {
+  uint64_t invoices = 0;       // documents written
+  uint64_t xml_files = 0;      // invoice documents and envelope
+  uint64_t xml_bytes = 0;
+  uint64_t messages = 0;       // any message shown means the data set is not sound
+  uint64_t program_runs = 0;   // recorded, not started
+  double seconds = 0;
+  double cpu_seconds = 0;      // user and system time of the run
+  double plain_seconds = 0;    // the same file sizes written with fwrite
+  double plain_cpu_seconds = 0;
+  double synced_seconds = 0;   // the same, each file flushed to disk before the next
+};
+
+struct WriterFigures {
+  uint64_t lines = 0;
+  uint64_t xml_bytes = 0;
+  double seconds = 0;
+};
+
+Result<ReadFigures> MeasureReading(const DataSet& set, int repeats);
+Result<RunFigures> MeasureRun(const DataSet& set, int repeats);
+// IzdelajXMLRacun alone, on the first header of the data set.
+Result<WriterFigures> MeasureInvoiceWriter(const DataSet& set);
+
+// Seconds to read the files whole with read() into one reused buffer.
+Result<double> PlainReadSeconds(const std::vector<std::string>& paths);
+struct Timing {
+  double seconds = 0;
+  double cpu_seconds = 0;
+};
+
+// Writes files of `sizes` bytes into `folder` with fopen/fwrite/fclose, with an fsync before
+// each fclose when `synced` (the durability the run's documents get); removed afterwards.
+Result<Timing> PlainWrite(const std::string& folder, const std::vector<uint64_t>& sizes,
+                          bool synced);
+
+// The process's peak resident memory (VmHWM) in bytes; 0 when unknown.
+uint64_t PeakResidentBytes();
+
+}  // namespace eracuni::bench
