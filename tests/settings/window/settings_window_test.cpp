@@ -6,16 +6,19 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include "framework/cp1250.h"
 #include "framework/testing/fakes.h"
 #include "qt_application.h"
 #include "settings/ini_settings.h"
+#include "settings/window/qt_message_box.h"
 #include "workdata/testing/memory_table_driver.h"
 
 namespace eracuni::settings {
@@ -279,6 +282,54 @@ TEST_F(SettingsWindowTest, NamesItselfToTheErrorManagerWhileOpen) {
   ASSERT_EQ(fake_.messages.shown().size(), 2u);
   EXPECT_EQ(fake_.messages.shown()[0].text, "NastavitvePrograma");
   EXPECT_EQ(fake_.messages.shown()[1].text, "");
+}
+
+// What a box showed, read from inside its own event loop.
+struct SeenBox {
+  QString title, text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QStringList buttons;
+};
+TEST(QtMessageBoxTest, ShowsCaptionIconLinesAndItsOneButton) {
+  eracuni::testing::QtApplication();
+  qt::QtMessageBox boxes;
+  SeenBox seen;
+  QTimer::singleShot(0, [&seen] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    seen = {box->windowTitle(), box->text(), box->icon(), {}};
+    for (QAbstractButton* b : box->buttons()) seen.buttons << b->text();
+    box->buttons().front()->click();
+  });
+  MessageRequest r;
+  r.text = " Prva <b>vrstica</b>|| tretja \x9Atevilka";
+  r.caption = " OPOZORILO";
+  r.icon = MessageIcon::kExclamation;
+  r.button_text = "V redu";
+  EXPECT_EQ(boxes.Show(r), MessageButton::kOk);
+  EXPECT_EQ(seen.title, " OPOZORILO");
+  EXPECT_EQ(seen.text, QString::fromUtf8(" Prva <b>vrstica</b>\n\n tretja številka"));
+  EXPECT_EQ(seen.icon, QMessageBox::Warning);
+  EXPECT_EQ(seen.buttons, QStringList{"V redu"});
+}
+
+TEST(QtMessageBoxTest, QuestionsAnswerYesOrNo) {
+  eracuni::testing::QtApplication();
+  qt::QtMessageBox boxes;
+  MessageRequest r;
+  r.text = "Try Again?";
+  r.caption = "Auto Increment Error";
+  r.icon = MessageIcon::kQuestion;
+  r.buttons = MessageButtons::kYesNo;
+  for (MessageButton expected : {MessageButton::kNo, MessageButton::kYes}) {
+    QTimer::singleShot(0, [expected] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->buttons().size(), 2);
+      box->button(expected == MessageButton::kYes ? QMessageBox::Yes : QMessageBox::No)->click();
+    });
+    EXPECT_EQ(boxes.Show(r), expected);
+  }
 }
 
 }  // namespace
