@@ -177,14 +177,22 @@ class RealFileSystem : public FileSystem {
     if (::rename(from.c_str(), to.c_str()) != 0) return ErrnoStatus("rename " + from, errno);
     return Status::Ok();
   }
+  // Through a temporary name beside the target, so a full disk never leaves a cut copy
+  // under the target's name.
   Status CopyFile(const std::string& from, const std::string& to) override {
     auto data = ReadFile(from);
     if (!data.ok()) return data.status();
-    auto out = NewWritableFile(to);
+    const size_t slash = to.rfind('/') + 1;  // npos + 1 == 0: no folder
+    const std::string temp = to.substr(0, slash) + "." + to.substr(slash) + "." +
+                             std::to_string(::getpid()) + ".copy.tmp";
+    auto out = NewWritableFile(temp);
     if (!out.ok()) return out.status();
     Status s = (*out)->Append(*data);
     Status c = (*out)->Close();
-    return s.ok() ? c : s;
+    if (s.ok()) s = c;
+    if (s.ok()) s = RenameFile(temp, to);
+    if (!s.ok()) ::unlink(temp.c_str());
+    return s;
   }
   Result<std::vector<std::string>> ListDirectory(const std::string& dir) override {
     DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());

@@ -111,6 +111,11 @@ Status FaultyFileSystem::RenameFile(const std::string& from, const std::string& 
 }
 Status FaultyFileSystem::CopyFile(const std::string& from, const std::string& to) {
   if (Status s = CheckFault("copy", from); !s.ok()) return s;
+  // A full disk fails the copy as a whole: the copy goes through a temporary name.
+  if (!limit_part_.empty() && to.find(limit_part_) != std::string::npos) {
+    auto size = base_.FileSize(from);
+    if (size.ok() && *size > limit_bytes_) return Fault("copy", to, limit_err_);
+  }
   return base_.CopyFile(from, to);
 }
 

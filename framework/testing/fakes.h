@@ -69,7 +69,7 @@ class FaultyFileSystem : public FileSystem {
     rules_.push_back({std::move(op), std::move(path_part), err});
   }
   // Appends fail once more than `bytes` have been written to files whose path contains
-  // `path_part` (a full disk).
+  // `path_part` (a full disk); so does a copy to such a path of a larger file.
   void LimitWrites(std::string path_part, size_t bytes, int err = 28 /* ENOSPC */) {
     limit_part_ = std::move(path_part);
     limit_bytes_ = bytes;

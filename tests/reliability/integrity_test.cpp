@@ -36,7 +36,8 @@ const Switches kSwitches[] = {
     {"signer", [](settings::Settings& s) { s.ROCNOEPODPISOVANJE = 1; }},
     {"same_names", [](settings::Settings& s) { s.ENAKAIMENARACUNA = 1; }},
     {"tax_number_copy", [](settings::Settings& s) { s.DSVIMENURACUNA = 1; }},
-    {"locations_and_pdf", [](settings::Settings& s) {
+    {"locations_and_pdf",
+     [](settings::Settings& s) {
        s.DODAJLOKACIJOPRILOG = 1;
        s.PDF = 1;
        s.OVOJNICA = 1;

@@ -59,7 +59,9 @@ workdata::RecordBuffer& RunTest::AddHeader(uint32_t ident, const std::string& nu
   h.SetText(H::VRSTARACUNA, "380");
   h.SetText(H::DATUMRACUNA, "2026-12-08T00:00:00");
   h.SetText(H::KODAVALUTE, "EUR");
-  h.SetText(H::NAZIVPARTNERJA1, "Mizarstvo \x8E" "agar d.o.o.");
+  h.SetText(H::NAZIVPARTNERJA1,
+            "Mizarstvo \x8E"
+            "agar d.o.o.");
   h.SetText(H::NAZIVBANKE1, "Banka d.d.");
   h.SetText(H::NAZIVBANKE2, bic);
   h.SetText(H::PODATEKPODJETJABY1, "SI87654321");
@@ -101,10 +103,13 @@ void RunTest::WriteWorkFiles() {
     return out;
   };
   FileSystem& fs = PosixFileSystem();
-  ASSERT_TRUE(tps::WriteTable(fs, settings_.POTERACUNI, workdata::HeaderLayout(), records(headers_)).ok());
-  ASSERT_TRUE(tps::WriteTable(fs, settings_.POTERACUNIP, workdata::LineLayout(), records(lines_)).ok());
   ASSERT_TRUE(
-      tps::WriteTable(fs, settings_.POTERACPRIL, workdata::AttachmentLayout(), records(attachments_)).ok());
+      tps::WriteTable(fs, settings_.POTERACUNI, workdata::HeaderLayout(), records(headers_)).ok());
+  ASSERT_TRUE(
+      tps::WriteTable(fs, settings_.POTERACUNIP, workdata::LineLayout(), records(lines_)).ok());
+  ASSERT_TRUE(tps::WriteTable(fs, settings_.POTERACPRIL, workdata::AttachmentLayout(),
+                              records(attachments_))
+                  .ok());
 }
 
 batch::WindowState RunTest::Run() {
