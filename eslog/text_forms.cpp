@@ -1,5 +1,7 @@
 #include "eslog/text_forms.h"
 
+#include <array>
+
 #include "framework/cp1250.h"
 
 namespace eracuni::eslog {
@@ -40,6 +42,16 @@ std::string Prepared(unsigned char c) {
   return Cp1250ToUtf8(std::string_view(reinterpret_cast<const char*>(&c), 1));
 }
 
+// Prepared() for every byte, built once: the documents prepare every text they write.
+const std::array<std::string, 256>& PreparedPieces() {
+  static const std::array<std::string, 256> pieces = [] {
+    std::array<std::string, 256> all;
+    for (size_t c = 0; c < all.size(); ++c) all[c] = Prepared(static_cast<unsigned char>(c));
+    return all;
+  }();
+  return pieces;
+}
+
 // Two decimal digits per letter (A = 10 ... Z = 35, either case), one per digit.
 unsigned Mod97Step(unsigned remainder, char c) {
   if (IsDigit(c)) return (remainder * 10 + static_cast<unsigned>(c - '0')) % 97;
@@ -50,16 +62,16 @@ unsigned Mod97Step(unsigned remainder, char c) {
 }  // namespace
 
 std::string PripraviBesedilo(std::string_view text) {
-  std::string input(text.substr(0, kPreparedSize));
-  input.resize(kPreparedSize, ' ');
+  const std::array<std::string, 256>& pieces = PreparedPieces();
   std::string out;
   out.reserve(kPreparedSize);
-  for (unsigned char c : input) {
-    std::string piece = Prepared(c);
+  // The blank padding up to 240 positions prepares to blanks: the final resize adds them.
+  for (unsigned char c : text.substr(0, kPreparedSize)) {
+    const std::string& piece = pieces[c];
     size_t room = kPreparedSize - out.size();
-    bool one_character = piece.size() > 1 && static_cast<unsigned char>(piece[0]) >= 0x80;
     if (piece.size() > room) {
       // ASCII replacements are cut like any bytes; a character is never cut in half.
+      bool one_character = piece.size() > 1 && static_cast<unsigned char>(piece[0]) >= 0x80;
       if (!one_character) out.append(piece, 0, room);
       break;
     }

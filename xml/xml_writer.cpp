@@ -3,6 +3,7 @@
 #include <libxml/xmlwriter.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 
 #include "framework/cp1250.h"
@@ -14,6 +15,7 @@ namespace {
 // own, then one element per line indented by two blanks per level; an element without
 // content is written <Name/>; the file ends with a line break.
 constexpr char kIndent[] = "  ";
+constexpr size_t kAppendSize = 1 << 16;
 
 std::atomic<unsigned> temp_serial{0};
 
@@ -95,6 +97,20 @@ constexpr Entity kAttributeEntities[] = {{'&', "&amp;"},  {'<', "&lt;"},  {'>', 
                                          {'"', "&quot;"}, {'\t', "&#9;"}, {'\n', "&#10;"},
                                          {'\r', "&#13;"}};
 
+// Bytes that every value passes through unchanged: printable ASCII without markup.
+constexpr std::array<bool, 256> PlainBytes() {
+  std::array<bool, 256> plain{};
+  for (int c = 0x20; c < 0x7F; ++c) plain[c] = c != '&' && c != '<' && c != '>' && c != '"';
+  return plain;
+}
+constexpr std::array<bool, 256> kPlain = PlainBytes();
+
+bool IsPlain(std::string_view s) {
+  for (char c : s)
+    if (!kPlain[static_cast<unsigned char>(c)]) return false;
+  return true;
+}
+
 template <size_t N>
 std::string Escape(std::string_view utf8, const Entity (&entities)[N]) {
   std::string out;
@@ -125,6 +141,7 @@ struct XmlWriter::Impl {
   Status status;         // the first failure since CreateXmlFile
   int open_parents = 0;
   bool start_tag_open = false;  // between CreateParent and AddParent
+  std::string pending;          // written bytes not yet appended to the file
 
   bool Writing() const { return writer != nullptr && status.ok(); }
 
@@ -138,17 +155,41 @@ struct XmlWriter::Impl {
 
   // libxml2's sink. A failing file is recorded and the bytes swallowed: every later call
   // is skipped once a failure is recorded, so libxml2 itself never sees an error.
+  // The bytes are gathered into large appends: libxml2 hands them over in small pieces.
   static int Write(void* context, const char* buffer, int len) {
     auto* self = static_cast<Impl*>(context);
     if (self->status.ok() && len > 0) {
-      Status s = self->file->Append(std::string_view(buffer, static_cast<size_t>(len)));
-      if (!s.ok()) self->Fail(s);
+      self->pending.append(buffer, static_cast<size_t>(len));
+      if (self->pending.size() >= kAppendSize) self->Flush();
     }
     return len;
   }
 
-  void WriteRaw(const std::string& bytes) {
-    if (!bytes.empty()) Check(xmlTextWriterWriteRaw(writer, BAD_CAST bytes.c_str()), "text");
+  void Flush() {
+    if (status.ok() && !pending.empty()) {
+      Status s = file->Append(pending);
+      if (!s.ok()) Fail(s);
+    }
+    pending.clear();
+  }
+
+  void WriteRaw(std::string_view bytes) {
+    if (bytes.empty()) return;
+    if (xmlTextWriterWriteRawLen(writer, BAD_CAST bytes.data(), static_cast<int>(bytes.size())) < 0)
+      Fail(Status::IoError("the XML writer failed at text"));
+  }
+
+  // A value as it goes out: well-formed, without trailing blanks, escaped. Most values are
+  // plain ASCII and go out as they are.
+  template <size_t N>
+  void WriteValue(std::string_view value, const Entity (&entities)[N]) {
+    if (IsPlain(value)) return WriteRaw(DropTrailingBlanks(value));
+    WriteRaw(Escape(DropTrailingBlanks(WellFormedUtf8(value)), entities));
+  }
+
+  // Element calls name their element in a failure; the text is only made when one happens.
+  void CheckElement(int rc, std::string_view name) {
+    if (rc < 0) Fail(Status::IoError("the XML writer failed at element <" + std::string(name) + ">"));
   }
 
   // Frees libxml2's writer and closes the file; the first failure stays in `status`.
@@ -156,6 +197,7 @@ struct XmlWriter::Impl {
     if (writer != nullptr) xmlFreeTextWriter(writer);  // flushes through Write()
     writer = nullptr;
     if (file) {
+      Flush();
       Status closed = file->Close();
       if (!closed.ok()) Fail(closed);
       file.reset();
@@ -242,7 +284,7 @@ void XmlWriter::CreateParent(std::string_view name) {
   if (!d.Writing()) return;
   std::string n(DropTrailingBlanks(name));
   if (n.empty()) return d.Misuse("an element without a name");
-  d.Check(xmlTextWriterStartElement(d.writer, BAD_CAST n.c_str()), "element <" + n + ">");
+  d.CheckElement(xmlTextWriterStartElement(d.writer, BAD_CAST n.c_str()), n);
   ++d.open_parents;
   d.start_tag_open = true;
 }
@@ -253,7 +295,7 @@ void XmlWriter::CreateAttribute(std::string_view name, std::string_view value) {
   std::string n(DropTrailingBlanks(name));
   if (!d.start_tag_open) return d.Misuse("attribute " + n + " outside a start tag");
   d.Check(xmlTextWriterStartAttribute(d.writer, BAD_CAST n.c_str()), "attribute " + n);
-  d.WriteRaw(Escape(DropTrailingBlanks(WellFormedUtf8(value)), kAttributeEntities));
+  d.WriteValue(value, kAttributeEntities);
   d.Check(xmlTextWriterEndAttribute(d.writer), "attribute " + n);
 }
 
@@ -270,9 +312,9 @@ void XmlWriter::AddElement(std::string_view name, std::string_view value) {
   std::string n(DropTrailingBlanks(name));
   if (n.empty()) return d.Misuse("an element without a name");
   d.start_tag_open = false;
-  d.Check(xmlTextWriterStartElement(d.writer, BAD_CAST n.c_str()), "element <" + n + ">");
-  d.WriteRaw(Escape(DropTrailingBlanks(WellFormedUtf8(value)), kTextEntities));
-  d.Check(xmlTextWriterEndElement(d.writer), "element <" + n + ">");
+  d.CheckElement(xmlTextWriterStartElement(d.writer, BAD_CAST n.c_str()), n);
+  d.WriteValue(value, kTextEntities);
+  d.CheckElement(xmlTextWriterEndElement(d.writer), n);
 }
 
 void XmlWriter::CloseParent() {
