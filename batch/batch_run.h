@@ -29,7 +29,7 @@ struct DocumentWriters {
       invoice;
   std::function<envelope::EnvelopeResult(settings::Settings&, workdata::WorkFiles&, Platform&,
                                          const std::string& datoteka_ovojnice)>
-      plain_envelope;    // IzdelajOvojnico
+      plain_envelope;  // IzdelajOvojnico
   std::function<envelope::EnvelopeResult(settings::Settings&, workdata::WorkFiles&, Platform&,
                                          const std::string& datoteka_ovojnice)>
       payment_envelope;  // IzdelajOvojnicoZPlacilom

@@ -38,8 +38,8 @@ ProgramCommand ArchiverCommand(std::string_view archiver, std::string_view packa
                                const std::vector<std::string>& attachments) {
   ProgramCommand c;
   c.program = Cp1250ToUtf8(workdata::ClipRight(archiver));
-  std::string line = std::string(workdata::ClipRight(archiver)) + " a -tzip -mx9 " +
-                     Quoted(package_path);
+  std::string line =
+      std::string(workdata::ClipRight(archiver)) + " a -tzip -mx9 " + Quoted(package_path);
   for (const std::string& e : envelopes) line += " " + Quoted(e);
   line += " " + QuotedList(attachments);
   c.command_line = Cp1250ToUtf8(line);
@@ -52,7 +52,8 @@ ProgramCommand ArchiverCommand(std::string_view archiver, std::string_view packa
 
 std::string FindArchiver(ProgramRunner& runner, const std::string& name) {
   std::string found = runner.FindProgram(name);
-  if (found.empty() && EndsWithExe(name)) found = runner.FindProgram(name.substr(0, name.size() - 4));
+  if (found.empty() && EndsWithExe(name))
+    found = runner.FindProgram(name.substr(0, name.size() - 4));
   if (found.empty()) found = runner.FindProgram(kArchiverFallback);
   return found;
 }

@@ -31,14 +31,13 @@ void NameEnvelope(BatchContext& ctx, WindowState& w) {
                                     w.DORACUNA, ctx.platform.clock.Now());
   Status s = ctx.platform.files.DeleteFile(Cp1250ToUtf8(w.DATOTEKAOVOJNICE));
   if (s.ok() || s.error_code() == 2) return;
-  ShowWarning(ctx.platform.messages, OldFileDeleteFailed(w.DATOTEKAOVOJNICE, s),
-              caption::kWarning);
+  ShowWarning(ctx.platform.messages, OldFileDeleteFailed(w.DATOTEKAOVOJNICE, s), caption::kWarning);
 }
 
 envelope::EnvelopeResult WriteEnvelope(BatchContext& ctx, const WindowState& w) {
   // The verdict of the document written last decides the variant for the whole run.
   auto& writer = ctx.settings.DOBROPISBREMEPIS == 1 ? ctx.writers.plain_envelope
-                                                     : ctx.writers.payment_envelope;
+                                                    : ctx.writers.payment_envelope;
   envelope::EnvelopeResult r =
       writer(ctx.settings, ctx.files, ctx.platform, Cp1250ToUtf8(w.DATOTEKAOVOJNICE));
   if (!r.status.ok()) {

@@ -36,8 +36,7 @@ void ShowInformation(MessageBox& box, std::string text, std::string caption) {
   box.Show(r);
 }
 
-void ShowWarning(MessageBox& box, std::string text, std::string caption,
-                 std::string button_text) {
+void ShowWarning(MessageBox& box, std::string text, std::string caption, std::string button_text) {
   MessageRequest r;
   r.text = std::move(text);
   r.caption = std::move(caption);
@@ -62,7 +61,8 @@ std::string NoXmlAttachment(std::string_view invoice_number) {
 std::string UnsafeXmlAttachmentName(std::string_view invoice_number, std::string_view name) {
   return " Ime datoteke eRa\xE8una " + std::string(invoice_number) + " v podatkih prilog (" +
          std::string(name) +
-         ") ne sme vsebovati poti ali mape.|| Ra\xE8un bo izpu\x9A\xE8" "en, obdelava se nadaljuje.";
+         ") ne sme vsebovati poti ali mape.|| Ra\xE8un bo izpu\x9A\xE8"
+         "en, obdelava se nadaljuje.";
 }
 
 std::string InvoiceNotWritten(std::string_view path, const Status& s) {
@@ -75,18 +75,22 @@ std::string EnvelopeNotWritten(std::string_view path, const Status& s) {
 
 std::string SignerNotFound(std::string_view program) {
   return " Programa za podpisovanje " + std::string(program) +
-         " ni mogo\xE8" "e najti.|| Ra\xE8uni niso podpisani.";
+         " ni mogo\xE8"
+         "e najti.|| Ra\xE8uni niso podpisani.";
 }
 
 std::string SignerNotStarted(std::string_view program, const Status& s) {
   return " Programa za podpisovanje " + std::string(program) +
-         " ni mogo\xE8" "e zagnati.|| Ra\xE8uni niso podpisani." + ErrorSuffix(s);
+         " ni mogo\xE8"
+         "e zagnati.|| Ra\xE8uni niso podpisani." +
+         ErrorSuffix(s);
 }
 
 std::string SignerFailed(std::string_view program, int exit_code) {
   return " Program za podpisovanje " + std::string(program) +
-         " je kon\xE8" "al z napako (izhodna koda " + std::to_string(exit_code) +
-         ").|| Ra\xE8uni morda niso podpisani.";
+         " je kon\xE8"
+         "al z napako (izhodna koda " +
+         std::to_string(exit_code) + ").|| Ra\xE8uni morda niso podpisani.";
 }
 
 std::string ArchiverFailed(std::string_view package_path, int exit_code) {

@@ -23,12 +23,14 @@ inline constexpr const char* kArchiver = "7za STISKANJE";
 namespace text {
 inline constexpr const char* kNoInvoices =
     " Ni nobenega ra\xE8una za izdelavo e-ra\xE8unov v .XML obliki !|| Morda nimate "
-    "dolo\xE8" "enih poti v nastavitvah programa ...";
+    "dolo\xE8"
+    "enih poti v nastavitvah programa ...";
 inline constexpr const char* kSetFoldersFirst =
     " Najprej dolo\xE8ite poti do vhodnih in izhodnih podatkov e-ra\xE8unov!";
 inline constexpr const char* kNoWorkData = " Delovni podatki e-Ra\xE8unov ne obstajajo !";
 inline constexpr const char* kFolderMissing =
-    " Verjetno nimate dolo\xE8" "enih poti v nastavitvah programa ...";
+    " Verjetno nimate dolo\xE8"
+    "enih poti v nastavitvah programa ...";
 inline constexpr const char* kOkLabel = "V redu";
 }  // namespace text
 

@@ -16,12 +16,10 @@ bool IsCreditOrDebitNote(std::string_view kind) {
 }
 
 void DeleteStaleOutput(BatchContext& ctx, WindowState& w, std::string_view number) {
-  w.IMEXMLRACUNA =
-      StaleOutputPath(ctx.settings.POTDOXMLRACUNOV, number, ctx.platform.clock.Now());
+  w.IMEXMLRACUNA = StaleOutputPath(ctx.settings.POTDOXMLRACUNOV, number, ctx.platform.clock.Now());
   Status s = ctx.platform.files.DeleteFile(Cp1250ToUtf8(w.IMEXMLRACUNA));
   if (s.ok() || s.error_code() == 2) return;
-  ShowWarning(ctx.platform.messages, StaleOutputDeleteFailed(w.IMEXMLRACUNA, s),
-              caption::kWarning);
+  ShowWarning(ctx.platform.messages, StaleOutputDeleteFailed(w.IMEXMLRACUNA, s), caption::kWarning);
 }
 
 }  // namespace
@@ -37,8 +35,7 @@ void PreglejDelovnePodatke(BatchContext& ctx, WindowState& w) {
       w.ODRACUNA = CutTo(ClipRight(header.Text(eRACUNI::STEVILKARACUNA)), 34);
       w.IZBRANABANKA = CutTo(header.Clipped(eRACUNI::NAZIVBANKE1), 40);
       w.IZBRANISWIFT = CutTo(header.Clipped(eRACUNI::NAZIVBANKE2), 20);
-      if (IsCreditOrDebitNote(header.Text(eRACUNI::VRSTARACUNA)))
-        ctx.settings.DOBROPISBREMEPIS = 1;
+      if (IsCreditOrDebitNote(header.Text(eRACUNI::VRSTARACUNA))) ctx.settings.DOBROPISBREMEPIS = 1;
     }
     last_number = header.Clipped(eRACUNI::STEVILKARACUNA);
     DeleteStaleOutput(ctx, w, last_number);

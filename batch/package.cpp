@@ -79,8 +79,8 @@ void IzdelajPaket(BatchContext& ctx, WindowState& w, const envelope::EnvelopeRes
   std::string package_path =
       std::string(ClipRight(ctx.settings.POTDOXMLRACUNOV)) + w.IMEPAKETA + ".ZIP";
   DeleteOldPackage(ctx, package_path);
-  ProgramCommand cmd = ArchiverCommand(ctx.settings.POTDO7ZG, package_path,
-                                       EnvelopePaths(envelope), attachments);
+  ProgramCommand cmd =
+      ArchiverCommand(ctx.settings.POTDO7ZG, package_path, EnvelopePaths(envelope), attachments);
   RunArchiver(ctx, cmd, package_path, log);
 }
 

@@ -31,7 +31,7 @@ inline constexpr const char* kCancelText = "&PREKLI\xC8I";
 inline constexpr const char* kCancelPicture = "PREKLICI.ICO";
 inline constexpr const char* kCloseText = " ZAPRI";
 inline constexpr const char* kClosePicture = "Izhod.GIF";
-inline constexpr const char* kPackagePicture = "Vse.GIF";         // ?NASLOVNICA
+inline constexpr const char* kPackagePicture = "Vse.GIF";           // ?NASLOVNICA
 inline constexpr const char* kNoPackagePicture = "VseBrezZip.GIF";  // ?NASLOVNICA:2
 inline constexpr const char* kResultPrompt = "Mesto in ime datoteke - paketa za uvoz v e-Banko :";
 inline constexpr const char* kMessageFont = "Arial CE";
@@ -60,8 +60,8 @@ struct WindowState {
   ButtonView cancel{true, kCancelText, kCancelPicture};
   bool package_picture_visible = false;     // ?NASLOVNICA
   bool no_package_picture_visible = false;  // ?NASLOVNICA:2
-  bool result_visible = false;       // ?PROMPTMESTOIME and the MESTO2 and IZHOD2 entries
-  bool output_info_visible = true;   // the pictures and texts about envelope and PDF
+  bool result_visible = false;              // ?PROMPTMESTOIME and the MESTO2 and IZHOD2 entries
+  bool output_info_visible = true;          // the pictures and texts about envelope and PDF
   Control focus = Control::kNone;
   Control default_button = Control::kNone;
   // Enter presses queued by invisible mode; each presses the default button once the

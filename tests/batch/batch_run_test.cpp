@@ -71,8 +71,8 @@ TEST_F(BatchTest, BlankFoldersWarnAtOpeningAndBlockWhenTheMakeButtonIsFocused) {
   EXPECT_THAT(Captions(), ElementsAre(" OPOZORILO"));
 
   r.FocusMakeButton();
-  EXPECT_THAT(Texts(), ElementsAre(text::kSetFoldersFirst, text::kFolderMissing,
-                                   text::kFolderMissing));
+  EXPECT_THAT(Texts(),
+              ElementsAre(text::kSetFoldersFirst, text::kFolderMissing, text::kFolderMissing));
   EXPECT_EQ(r.window().state, RunState::kBlocked);
   r.PressMake();  // the button is gone
   EXPECT_EQ(fake_.messages.shown().size(), 3u);
@@ -107,12 +107,13 @@ TEST_F(BatchTest, LoopStopsAtAHeaderWithoutXmlAttachmentAndTheRunStillCompletes)
   EXPECT_EQ(w.STEVEC, 1);
   EXPECT_EQ(w.SEZNAMZAPODPIS, out_.File("A1.XML"));
   ASSERT_EQ(Captions(), std::vector<std::string>{" NAPAKA v eRACPRIL.TPS"});
-  EXPECT_EQ(Texts()[0], " V podatkih prilog ne obstaja ime datoteke eRa\xE8una A2 v XML obliki "
-                        "|| Obdelava bo prekinjena.");
+  EXPECT_EQ(Texts()[0],
+            " V podatkih prilog ne obstaja ime datoteke eRa\xE8una A2 v XML obliki "
+            "|| Obdelava bo prekinjena.");
   // Signer after the documents, before the envelope; named after the last header.
-  EXPECT_THAT(events_, ElementsAre("invoice A1.XML", "program /bin/signer",
-                                   "payment " + out_.File("eOvojnica_A3_1217.INV"),
-                                   "program /usr/bin/7za"));
+  EXPECT_THAT(events_,
+              ElementsAre("invoice A1.XML", "program /bin/signer",
+                          "payment " + out_.File("eOvojnica_A3_1217.INV"), "program /usr/bin/7za"));
   EXPECT_EQ(w.state, RunState::kDone);
 }
 
@@ -207,7 +208,8 @@ TEST_F(BatchTest, SignerProblemsAreWarningsAndTheRunGoesOn) {
   data_.AddAttachment(1, 1, "A1.XML", out_.path(), "XML");
   settings_.ROCNOEPODPISOVANJE = 1;
   OpenAndMake();
-  EXPECT_THAT(Texts(), ElementsAre(HasSubstr("PodpisiXML_35.EXE ni mogo\xE8" "e najti")));
+  EXPECT_THAT(Texts(), ElementsAre(HasSubstr("PodpisiXML_35.EXE ni mogo\xE8"
+                                             "e najti")));
   EXPECT_EQ(fake_.messages.shown()[0].icon, MessageIcon::kExclamation);
   EXPECT_EQ(run_->window().state, RunState::kDone);
 }

@@ -1,13 +1,12 @@
 // Whole runs with the real writers, the real file system, the real 7za and a stand-in
 // signer on PATH.
 #include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <sstream>
@@ -55,8 +54,8 @@ std::vector<std::string> PackageNames(const std::string& package) {
 
 class EndToEndTest : public BatchTest {
  protected:
-  EndToEndTest() : real_{fake_.messages, fake_.clock, PosixFileSystem(), PosixProgramRunner(),
-                         fake_.random} {
+  EndToEndTest()
+      : real_{fake_.messages, fake_.clock, PosixFileSystem(), PosixProgramRunner(), fake_.random} {
     writers_ = StandardWriters();
     const char* path = std::getenv("PATH");
     old_path_ = path ? path : "";
@@ -70,7 +69,9 @@ class EndToEndTest : public BatchTest {
     workdata::RecordBuffer& h = AddHeader(ident, number, "380", bic);
     h.SetText(H::DATUMRACUNA, "2018-12-17T00:00:00");
     h.SetText(H::KODAVALUTE, "EUR");
-    h.SetText(H::NAZIVPARTNERJA1, "Mizarstvo \x8E" "agar d.o.o.");
+    h.SetText(H::NAZIVPARTNERJA1,
+              "Mizarstvo \x8E"
+              "agar d.o.o.");
     h.SetText(H::ZNESEKRACUNASKUPAJ, "122.00");
     std::string pdf = pdf_name.empty() ? number + ".pdf" : pdf_name;
     data_.AddAttachment(ident, 1, number + ".XML", settings_.POTDOXMLRACUNOV, "XML");
@@ -82,13 +83,22 @@ class EndToEndTest : public BatchTest {
   // it runs, and whether `envelope` already exists.
   std::string InstallSigner(const std::string& envelope, int exit_code = 0) {
     std::string record = bin_.File("signer-record");
-    std::string script = "#!/bin/sh\n"
-                         "echo \"args $#\" >> '" + record + "'\n"
-                         "printf '%s\\n' \"$1\" >> '" + record + "'\n"
-                         "set -f; IFS=';'; for f in $1; do [ -e \"$f\" ] && echo \"exists $f\" >> '" +
-                         record + "'; done\n"
-                         "[ -e '" + envelope + "' ] && echo envelope >> '" + record + "'\n"
-                         "exit " + std::to_string(exit_code) + "\n";
+    std::string script =
+        "#!/bin/sh\n"
+        "echo \"args $#\" >> '" +
+        record +
+        "'\n"
+        "printf '%s\\n' \"$1\" >> '" +
+        record +
+        "'\n"
+        "set -f; IFS=';'; for f in $1; do [ -e \"$f\" ] && echo \"exists $f\" >> '" +
+        record +
+        "'; done\n"
+        "[ -e '" +
+        envelope + "' ] && echo envelope >> '" + record +
+        "'\n"
+        "exit " +
+        std::to_string(exit_code) + "\n";
     std::string signer = bin_.File("PodpisiXML_35.EXE");
     eracuni::testing::WriteFileOrDie(signer, script);
     chmod(signer.c_str(), 0755);
@@ -124,8 +134,8 @@ TEST_F(EndToEndTest, PackageHoldsTheEnvelopeAndTheAttachmentsOfAllHeaders) {
 
   EXPECT_EQ(r.window().IZHOD2, "eOvojnica_A3_305.ZIP");
   EXPECT_THAT(PackageNames(out_.File("eOvojnica_A3_305.ZIP")),
-              UnorderedElementsAre("eOvojnica_A3_305.INV", "A1.XML", "A1.pdf", "A2.pdf",
-                                   "A3.XML", "A3.pdf"));
+              UnorderedElementsAre("eOvojnica_A3_305.INV", "A1.XML", "A1.pdf", "A2.pdf", "A3.XML",
+                                   "A3.pdf"));
   EXPECT_THAT(Captions(), ElementsAre(" NAPAKA v eRACPRIL.TPS"));
 }
 
@@ -157,8 +167,7 @@ TEST_F(EndToEndTest, ChannelsZAndOMakeNoPackage) {
   z.PressMake();
   EXPECT_EQ(z.window().IZHOD2, "envelope_2018-15_1217.ENV");
   std::vector<std::string> names = *PosixFileSystem().ListDirectory(out_.path());
-  for (const std::string& name : names)
-    EXPECT_EQ(name.find(".ZIP"), std::string::npos) << name;
+  for (const std::string& name : names) EXPECT_EQ(name.find(".ZIP"), std::string::npos) << name;
   EXPECT_TRUE(fake_.messages.shown().empty());
 }
 
@@ -197,9 +206,9 @@ TEST_F(EndToEndTest, SignerRunsOnceOverAllDocumentsBeforeTheEnvelope) {
   std::string record = InstallSigner(out_.File("eOvojnica_A2_1217.XML"));
   MakeRun();
   std::string list = out_.File("A1.XML") + ";" + out_.File("A2.XML");
-  EXPECT_EQ(eracuni::testing::ReadFileOrEmpty(record),
-            "args 1\n" + list + "\nexists " + out_.File("A1.XML") + "\nexists " +
-                out_.File("A2.XML") + "\n");
+  EXPECT_EQ(eracuni::testing::ReadFileOrEmpty(record), "args 1\n" + list + "\nexists " +
+                                                           out_.File("A1.XML") + "\nexists " +
+                                                           out_.File("A2.XML") + "\n");
   EXPECT_TRUE(fake_.messages.shown().empty());
 }
 
@@ -219,7 +228,8 @@ TEST_F(EndToEndTest, SignerThatFailsOrIsMissingIsAWarning) {
   again.Open();
   again.FocusMakeButton();
   again.PressMake();
-  EXPECT_THAT(Texts(), ElementsAre(HasSubstr("ni mogo\xE8" "e najti")));
+  EXPECT_THAT(Texts(), ElementsAre(HasSubstr("ni mogo\xE8"
+                                             "e najti")));
   EXPECT_TRUE(fake_.files.Exists(out_.File("eOvojnica_A1_1217.XML")));
 }
 

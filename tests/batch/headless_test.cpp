@@ -1,12 +1,11 @@
 #include "batch/headless.h"
 
 #include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "batch/messages.h"
 #include "batch_fixture.h"
@@ -89,20 +88,20 @@ class ToolTest : public ::testing::Test {
     mkdir(dir_.File("out").c_str(), 0755);
   }
   void WriteIni(const std::string& extra = {}) {
-    eracuni::testing::WriteFileOrDie(dir_.File("RUZeZUD.INI"),
-                                     "[GLOBAL]\r\nPotDoEracunov=" + dir_.File("work/") +
-                                         "\r\nPotDoXMLRACUNI=" + dir_.File("out/") + "\r\n" +
-                                         extra);
+    eracuni::testing::WriteFileOrDie(
+        dir_.File("RUZeZUD.INI"), "[GLOBAL]\r\nPotDoEracunov=" + dir_.File("work/") +
+                                      "\r\nPotDoXMLRACUNI=" + dir_.File("out/") + "\r\n" + extra);
   }
   void WriteWorkData(const std::vector<std::string>& headers,
                      const std::vector<std::string>& attachments) {
     FileSystem& fs = PosixFileSystem();
-    ASSERT_TRUE(tps::WriteTable(fs, dir_.File("work/eRACUNI.TPS"), workdata::HeaderLayout(),
-                                headers).ok());
-    ASSERT_TRUE(tps::WriteTable(fs, dir_.File("work/eRACUNIP.TPS"), workdata::LineLayout(), {})
+    ASSERT_TRUE(
+        tps::WriteTable(fs, dir_.File("work/eRACUNI.TPS"), workdata::HeaderLayout(), headers).ok());
+    ASSERT_TRUE(
+        tps::WriteTable(fs, dir_.File("work/eRACUNIP.TPS"), workdata::LineLayout(), {}).ok());
+    ASSERT_TRUE(tps::WriteTable(fs, dir_.File("work/eRACPRIL.TPS"), workdata::AttachmentLayout(),
+                                attachments)
                     .ok());
-    ASSERT_TRUE(tps::WriteTable(fs, dir_.File("work/eRACPRIL.TPS"),
-                                workdata::AttachmentLayout(), attachments).ok());
   }
   eracuni::testing::TempDir dir_;
 };

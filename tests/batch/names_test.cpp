@@ -65,11 +65,16 @@ TEST(Commands, SignerGetsTheWholeListAsOneArgument) {
 
 TEST(Commands, ArchiverLineAndArgumentsInUtf8) {
   ProgramCommand c = ArchiverCommand("7za.EXE ", "/o/P.ZIP", {"/o/E.INV"},
-                                     {"/o/R.XML", "/p/\x9E" "ep.pdf"});
+                                     {"/o/R.XML",
+                                      "/p/\x9E"
+                                      "ep.pdf"});
   EXPECT_EQ(c.command_line,
-            "7za.EXE a -tzip -mx9 \"/o/P.ZIP\" \"/o/E.INV\"  \"/o/R.XML\" \"/p/\xC5\xBE" "ep.pdf\"");
-  EXPECT_THAT(c.args, ElementsAre("a", "-tzip", "-mx9", "-bso0", "-bsp0", "-spd", "--", "/o/P.ZIP", "/o/E.INV",
-                                  "/o/R.XML", "/p/\xC5\xBE" "ep.pdf"));
+            "7za.EXE a -tzip -mx9 \"/o/P.ZIP\" \"/o/E.INV\"  \"/o/R.XML\" \"/p/\xC5\xBE"
+            "ep.pdf\"");
+  EXPECT_THAT(c.args, ElementsAre("a", "-tzip", "-mx9", "-bso0", "-bsp0", "-spd", "--", "/o/P.ZIP",
+                                  "/o/E.INV", "/o/R.XML",
+                                  "/p/\xC5\xBE"
+                                  "ep.pdf"));
 }
 
 TEST(Commands, ArchiverFallsBackToTheNameWithoutExeThenTo7za) {

@@ -43,11 +43,11 @@ TEST_F(PackageTest, PacksEveryAttachmentOfTheWorkDataUnderItsCurrentName) {
   const WindowState& w = run_->window();
   EXPECT_EQ(w.IMEOVOJNICE, "eOvojnica_A3_1217.INV");
   EXPECT_EQ(w.IMEPAKETA, "eOvojnica_A3_1217");
-  EXPECT_EQ(run_->command_log().back(),
-            "7za.EXE a -tzip -mx9 \"" + package + "\" \"" + envelope + "\"  \"" +
-                out_.File("A1.XML") + "\" \"" + att_.File("A1.PDF") + "\" \"" +
-                att_.File("A2.pdf") + "\" \"" + out_.File("A3.XML") + "\" \"" +
-                att_.File("A3.pdf") + "\"");
+  EXPECT_EQ(run_->command_log().back(), "7za.EXE a -tzip -mx9 \"" + package + "\" \"" + envelope +
+                                            "\"  \"" + out_.File("A1.XML") + "\" \"" +
+                                            att_.File("A1.PDF") + "\" \"" + att_.File("A2.pdf") +
+                                            "\" \"" + out_.File("A3.XML") + "\" \"" +
+                                            att_.File("A3.pdf") + "\"");
 }
 
 TEST_F(PackageTest, PacksEveryEnvelopeFileTheWriterWrote) {

@@ -36,9 +36,12 @@ struct Options {
 bool ParseOptions(int argc, char** argv, Options& o) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
-    if (a == "-v") o.verbose = true;
-    else if (!a.empty() && a[0] != '-' && o.folder.empty()) o.folder = a;
-    else return false;
+    if (a == "-v")
+      o.verbose = true;
+    else if (!a.empty() && a[0] != '-' && o.folder.empty())
+      o.folder = a;
+    else
+      return false;
   }
   return true;
 }
