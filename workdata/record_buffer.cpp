@@ -31,7 +31,7 @@ uint16_t RecordBuffer::U16(Field f) const {
 void RecordBuffer::SetText(Field f, std::string_view value) {
   char* p = bytes_.data() + f.offset;
   size_t n = std::min<size_t>(value.size(), f.width);
-  std::memcpy(p, value.data(), n);
+  if (n > 0) std::memcpy(p, value.data(), n);  // an empty view may have no data pointer
   std::memset(p + n, ' ', f.width - n);
 }
 
