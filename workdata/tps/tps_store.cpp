@@ -323,6 +323,8 @@ Status WriteTable(FileSystem& files, const std::string& path, const workdata::La
   content.changes = records.empty() ? kChangesEmpty : kChangesWritten;
   TableContent& t = content.tables.emplace_back();
   t.definition = DefinitionOf(layout);
+  // The A-Z case table of the sample machines; a windows-1250 machine's driver likely writes
+  // its own letters, which our numeric keys do not depend on.
   t.locale = CaseTable::Ascii().LocaleBody();
   t.rows.reserve(records.size());
   for (size_t i = 0; i < records.size(); ++i)
