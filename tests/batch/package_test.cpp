@@ -100,3 +100,27 @@ TEST_F(PackageTest, MissingArchiverIsReportedWithTheSystemsErrorText) {
 
 }  // namespace
 }  // namespace eracuni::batch::testing
+
+namespace eracuni::batch::testing {
+namespace {
+
+TEST_F(PackageTest, LongListsReachTheProgramsWhole) {
+  const std::string padding(80, 'x');
+  for (uint32_t i = 1; i <= 120; ++i) {
+    std::string number = "R" + std::to_string(i) + padding;
+    AddHeader(i, number);
+    data_.AddAttachment(i, 1, number + ".XML", out_.path(), "XML");
+  }
+  settings_.ROCNOEPODPISOVANJE = 1;
+  fake_.programs.AddProgram("PodpisiXML_35.EXE", "/bin/signer");
+  OpenAndMake();
+  ASSERT_EQ(fake_.programs.calls().size(), 2u);
+  const std::string& list = fake_.programs.calls()[0].args[0];
+  EXPECT_GT(list.size(), 9999u);
+  EXPECT_EQ(list.substr(list.rfind(';') + 1), out_.File("R120" + padding + ".XML"));
+  EXPECT_EQ(fake_.programs.calls()[1].args.size(), 9u + 120u);  // switches, package, envelope
+  EXPECT_GT(run_->window().SEZNAMPRILOG.size(), 9999u);
+}
+
+}  // namespace
+}  // namespace eracuni::batch::testing
