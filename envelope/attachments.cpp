@@ -64,9 +64,20 @@ Status RenamePdf(FileSystem& fs, const std::string& from, const std::string& to)
   return fs.RenameFile(from, to);
 }
 
+// A name that stays in its folder: the work data may hold anything, the files it names
+// must not move out of their folders or land outside the output folder.
+bool StaysInFolder(std::string_view name) {
+  return name.find_first_of("/\\") == std::string_view::npos && name != "..";
+}
+
 void RenameToXmlBase(WriterContext& w, SameName& state) {
   const std::string new_name = state.xml_base + "." + std::string(ClipBoth(Format(w)));
   if (new_name == Name(w)) return;
+  if (!StaysInFolder(new_name)) {
+    ReportRenameFailure(
+        w, Status::InvalidArgument(Cp1250ToUtf8(new_name) + ": " + std::strerror(EINVAL)));
+    return;
+  }
   const std::string from = FilePath(w);
   const std::string to = Cp1250ToUtf8(Folder(w) + new_name);
   Status s = RenamePdf(w.platform.files, from, to);
@@ -96,6 +107,7 @@ void CopyUnderTaxNumber(WriterContext& w) {
   const std::string tax = TaxNumber(w.header().Text(workdata::eRACUNI::PODATEKPODJETJABY1));
   const std::string base = BaseName(Name(w)).substr(0, kBaseNameForCopy);
   if (tax.empty() || base.empty()) return;
+  if (!StaysInFolder(Name(w)) || !StaysInFolder(tax)) return;
   const std::string folder(ClipRight(w.settings.POTDOXMLRACUNOV));
   const std::string from = Cp1250ToUtf8(folder + Name(w));
   const std::string to = Cp1250ToUtf8(folder + base + "_" + tax + ".XML");

@@ -7,6 +7,7 @@
 #include <sys/resource.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "tests/reliability/run_fixture.h"
@@ -20,6 +21,9 @@ using ::testing::HasSubstr;
 class FileSizeLimit {
  public:
   explicit FileSizeLimit(rlim_t bytes) {
+    // Test output written to a file meanwhile would be cut as well.
+    std::fflush(stdout);
+    std::fflush(stderr);
     old_signal_ = signal(SIGXFSZ, SIG_IGN);
     getrlimit(RLIMIT_FSIZE, &old_);
     rlimit limit = old_;
