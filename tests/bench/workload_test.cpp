@@ -1,0 +1,74 @@
+// The generated work data must be sound: read back in key order through the TopSpeed store,
+// and converted by a whole run without a single message.
+#include <gtest/gtest.h>
+
+#include "bench/measure.h"
+#include "bench/workload.h"
+#include "framework/cp1250.h"
+#include "framework/testing/fakes.h"
+
+namespace eracuni::bench {
+namespace {
+
+class WorkloadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    set_.root = dir_.path();
+    shape_.invoices = 3;
+    shape_.lines_per_invoice = 4;
+    ASSERT_TRUE(Generate(PosixFileSystem(), set_, shape_).ok());
+  }
+  eracuni::testing::TempDir dir_;
+  DataSet set_;
+  Shape shape_;
+};
+
+TEST_F(WorkloadTest, RecordsFillTheirLayoutsExactly) {
+  EXPECT_EQ(HeaderRecord(1, 25).size(), 8240u);
+  EXPECT_EQ(LineRecord(1, 1).size(), 362u);
+  EXPECT_EQ(AttachmentRecord(1, 1, set_).size(), 516u);
+  EXPECT_NE(HeaderRecord(1, 25), HeaderRecord(2, 25));
+}
+
+TEST_F(WorkloadTest, ReadsBackEveryHeaderAndLineInKeyOrder) {
+  auto f = MeasureReading(set_, 1);
+  ASSERT_TRUE(f.ok()) << f.status().ToString();
+  EXPECT_EQ(f->headers, 3u);
+  EXPECT_EQ(f->lines, 12u);
+  EXPECT_EQ(f->record_bytes, 3u * 8240 + 12u * 362);
+  EXPECT_GT(f->file_bytes, 0u);
+}
+
+TEST_F(WorkloadTest, WholeRunWritesEveryDocumentAndTheEnvelopeWithoutMessages) {
+  auto f = MeasureRun(set_, 1);
+  ASSERT_TRUE(f.ok()) << f.status().ToString();
+  EXPECT_EQ(f->invoices, 3u);
+  EXPECT_EQ(f->xml_files, 4u);  // three documents and the envelope
+  EXPECT_EQ(f->messages, 0u);
+  EXPECT_EQ(f->program_runs, 1u);  // the archiver, recorded only
+  std::string doc = eracuni::testing::ReadFileOrEmpty(Cp1250ToUtf8(set_.output()) +
+                                                     InvoiceFileName(2));
+  EXPECT_NE(doc.find("<StevilkaRacuna>2026-000002</StevilkaRacuna>"), std::string::npos);
+  EXPECT_NE(doc.find("\xC5\xBD"), std::string::npos) << "Slovenian letters reach the XML";
+}
+
+TEST_F(WorkloadTest, InvoiceWriterAloneWritesTheFirstInvoice) {
+  auto f = MeasureInvoiceWriter(set_);
+  ASSERT_TRUE(f.ok()) << f.status().ToString();
+  EXPECT_EQ(f->lines, 4u);
+  EXPECT_GT(f->xml_bytes, 0u);
+}
+
+TEST(PlainWriteTest, WritesTheSizesAndLeavesNothingBehind) {
+  eracuni::testing::TempDir dir;
+  for (bool synced : {false, true}) {
+    auto t = PlainWrite(dir.path(), {0, 10, 200000}, synced);
+    ASSERT_TRUE(t.ok()) << t.status().ToString();
+  }
+  auto left = PosixFileSystem().ListDirectory(dir.path());
+  ASSERT_TRUE(left.ok());
+  EXPECT_TRUE(left->empty());
+}
+
+}  // namespace
+}  // namespace eracuni::bench
