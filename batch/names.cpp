@@ -1,5 +1,6 @@
 #include "batch/names.h"
 
+#include "envelope/envelope_forms.h"
 #include "workdata/record_buffer.h"
 
 namespace eracuni::batch {
@@ -27,7 +28,8 @@ std::string MonthDay(const LocalDateTime& date) {
 std::string StaleOutputPath(std::string_view folder, std::string_view invoice_number,
                             const LocalDateTime& date) {
   return std::string(workdata::ClipRight(folder)) + "eRacun_" +
-         std::string(workdata::ClipRight(invoice_number)) + "_" + MonthDay(date) + ".XML";
+         envelope::SafeForFileName(workdata::ClipRight(invoice_number)) + "_" + MonthDay(date) +
+         ".XML";
 }
 
 std::string EnvelopePath(char channel, std::string_view folder, std::string_view last_number,
@@ -37,7 +39,8 @@ std::string EnvelopePath(char channel, std::string_view folder, std::string_view
   if (channel == 'K' || channel == 'M' || channel == 'D') extension = ".INV";
   if (channel == 'U' || channel == 'Z') extension = ".ENV";
   return std::string(workdata::ClipRight(folder)) + prefix +
-         std::string(workdata::ClipBoth(last_number)) + "_" + MonthDay(date) + extension;
+         envelope::SafeForFileName(workdata::ClipBoth(last_number)) + "_" + MonthDay(date) +
+         extension;
 }
 
 std::string_view FileNamePart(std::string_view path) {

@@ -63,16 +63,12 @@ std::string HashText(Random& random) {
   return hash;
 }
 
-namespace {
-
 std::string SafeForFileName(std::string_view number) {
   std::string safe(number);
   for (char& c : safe)
     if (c == '/' || c == '\\') c = '-';
   return safe;
 }
-
-}  // namespace
 
 std::string PerInvoicePath(const std::string& run_path, std::string_view number_utf8) {
   const size_t name_start = run_path.rfind('/') + 1;  // npos + 1 == 0

@@ -39,6 +39,10 @@ std::string TaxNumber(std::string_view id);
 std::string CutWhole(std::string_view text, size_t limit);
 // 40 digits, each drawn from 1 to 9.
 std::string HashText(Random& random);
+// An invoice number made fit for a file name: path separators become "-", so a number such
+// as "2026/15" names a file in the output folder, not a sub-folder.
+std::string SafeForFileName(std::string_view number);
+
 // The envelope file of one invoice in a run that writes one file per invoice: the run's
 // file name "<prefix>_<number>_<date><ext>" with the invoice's number in place of the run's.
 // A name of another shape gets "_<number>" before its extension. Path separators in the

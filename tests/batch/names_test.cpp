@@ -34,6 +34,9 @@ TEST(Names, EnvelopeByChannelAndDate) {
   EXPECT_EQ(EnvelopePath('O', out, "2018-15", k17December), "/out/eOvojnica_2018-15_1217.XML");
   EXPECT_EQ(EnvelopePath('G', out, "2018-15", k17December), "/out/eOvojnica_2018-15_1217.XML");
   EXPECT_EQ(StaleOutputPath("/out/", "A1  ", k5March), "/out/eRacun_A1_305.XML");
+  // Invoice numbers such as "2026/15" name files in the output folder, not sub-folders.
+  EXPECT_EQ(EnvelopePath('K', out, "2026/15", k5March), "/out/eOvojnica_2026-15_305.INV");
+  EXPECT_EQ(StaleOutputPath("/out/", "..\\A/1", k5March), "/out/eRacun_..-A-1_305.XML");
 }
 
 TEST(Names, PackageBaseNameStopsAtTheFirstDot) {
