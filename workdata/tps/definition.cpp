@@ -85,16 +85,21 @@ Status ParseKey(Decoder& in, size_t field_count, StoredKey* k) {
 
 bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+    return std::toupper(static_cast<unsigned char>(x)) ==
+           std::toupper(static_cast<unsigned char>(y));
   });
 }
 
 uint8_t TypeOf(workdata::FieldType t) {
   switch (t) {
-    case workdata::FieldType::kText: return type::kString;
-    case workdata::FieldType::kU32: return type::kULong;   // likely code, see type::kULong
-    case workdata::FieldType::kU16: return type::kUShort;  // likely code, see type::kUShort
-    case workdata::FieldType::kGroup: return type::kGroup;
+    case workdata::FieldType::kText:
+      return type::kString;
+    case workdata::FieldType::kU32:
+      return type::kULong;  // likely code, see type::kULong
+    case workdata::FieldType::kU16:
+      return type::kUShort;  // likely code, see type::kUShort
+    case workdata::FieldType::kGroup:
+      return type::kGroup;
   }
   return 0;
 }
@@ -109,20 +114,34 @@ bool StoredField::is_text() const {
 
 std::string TypeName(uint8_t code) {
   switch (code) {
-    case type::kByte: return "BYTE";
-    case type::kShort: return "SHORT";
-    case type::kUShort: return "USHORT";
-    case type::kDate: return "DATE";
-    case type::kTime: return "TIME";
-    case type::kLong: return "LONG";
-    case type::kULong: return "ULONG";
-    case type::kSReal: return "SREAL";
-    case type::kReal: return "REAL";
-    case type::kDecimal: return "DECIMAL";
-    case type::kString: return "STRING";
-    case type::kCString: return "CSTRING";
-    case type::kPString: return "PSTRING";
-    case type::kGroup: return "GROUP";
+    case type::kByte:
+      return "BYTE";
+    case type::kShort:
+      return "SHORT";
+    case type::kUShort:
+      return "USHORT";
+    case type::kDate:
+      return "DATE";
+    case type::kTime:
+      return "TIME";
+    case type::kLong:
+      return "LONG";
+    case type::kULong:
+      return "ULONG";
+    case type::kSReal:
+      return "SREAL";
+    case type::kReal:
+      return "REAL";
+    case type::kDecimal:
+      return "DECIMAL";
+    case type::kString:
+      return "STRING";
+    case type::kCString:
+      return "CSTRING";
+    case type::kPString:
+      return "PSTRING";
+    case type::kGroup:
+      return "GROUP";
   }
   char buf[16];
   std::snprintf(buf, sizeof buf, "TYPE_0x%02X", code);
@@ -234,12 +253,13 @@ Status MatchLayout(const TableDefinition& def, const workdata::Layout& layout) {
   for (size_t i = 0; i < common; ++i) {
     const StoredField &got = def.fields[i], &w = want.fields[i];
     std::string at = "field " + std::to_string(i + 1) + " " + Text(w.name) + ": ";
-    if (!SameNameIgnoringCase(got.name, w.name)) return Status::Mismatch(at + "stored as " + Text(got.name));
+    if (!SameNameIgnoringCase(got.name, w.name))
+      return Status::Mismatch(at + "stored as " + Text(got.name));
     if (got.type != w.type) return Status::Mismatch(at + "stored as " + TypeName(got.type));
     if (got.offset != w.offset || got.length != w.length || got.elements != 1 ||
         (w.type == type::kString && got.string_length != w.string_length))
-      return Status::Mismatch(at + "stored at offset " + std::to_string(got.offset) + " with length " +
-                              std::to_string(got.length));
+      return Status::Mismatch(at + "stored at offset " + std::to_string(got.offset) +
+                              " with length " + std::to_string(got.length));
   }
   if (def.fields.size() != want.fields.size())
     return Status::Mismatch(std::to_string(def.fields.size()) + " fields, declared " +
@@ -248,7 +268,8 @@ Status MatchLayout(const TableDefinition& def, const workdata::Layout& layout) {
     return Status::Mismatch("record length " + std::to_string(def.record_length) + ", declared " +
                             std::to_string(want.record_length));
   if (def.memos.size() != 0) return Status::Mismatch("the file has memo fields");
-  if (def.keys.size() != 1) return Status::Mismatch(std::to_string(def.keys.size()) + " keys, declared 1");
+  if (def.keys.size() != 1)
+    return Status::Mismatch(std::to_string(def.keys.size()) + " keys, declared 1");
   const StoredKey &got = def.keys[0], &w = want.keys[0];
   if (!SameNameIgnoringCase(got.name, w.name))
     return Status::Mismatch("key " + Text(w.name) + " stored as " + Text(got.name));

@@ -51,7 +51,7 @@ struct StoredField {
   uint16_t elements = 1;
   uint16_t length = 0;  // of the whole field, all elements
   uint16_t flags = 0;
-  uint16_t number = 0;  // 0-based, groups and their members counted
+  uint16_t number = 0;         // 0-based, groups and their members counted
   uint8_t decimal_places = 0;  // DECIMAL only
   uint8_t decimal_length = 0;
   uint16_t string_length = 0;  // STRING, CSTRING, PSTRING only

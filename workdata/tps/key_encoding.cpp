@@ -11,8 +11,14 @@ constexpr size_t kTableSize = 256;
 
 bool Encodable(uint8_t t) {
   switch (t) {
-    case type::kByte: case type::kShort: case type::kUShort: case type::kDate: case type::kTime:
-    case type::kLong: case type::kULong: case type::kString:
+    case type::kByte:
+    case type::kShort:
+    case type::kUShort:
+    case type::kDate:
+    case type::kTime:
+    case type::kLong:
+    case type::kULong:
+    case type::kString:
       return true;
   }
   return false;
@@ -75,7 +81,8 @@ Result<std::string> EncodeKeyValue(const TableDefinition& def, const StoredKey& 
     const StoredField& f = def.fields[c.field];
     if (!Encodable(f.type))
       return Status::Unsupported("key " + key.name + ": " + TypeName(f.type) + " components");
-    if (size_t{f.offset} + f.length > row.size()) return Status::Corruption("row shorter than its fields");
+    if (size_t{f.offset} + f.length > row.size())
+      return Status::Corruption("row shorter than its fields");
     std::string_view v = row.substr(f.offset, f.length);
     size_t start = out.size();
     if (f.type == type::kString) {

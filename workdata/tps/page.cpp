@@ -70,7 +70,8 @@ Status Page::ParseRecords(std::string_view stream, size_t count) {
   for (size_t i = 0; i < count; ++i) {
     uint8_t flags = 0;
     if (!in.U8(&flags)) return Status::Corruption("record stream ends early");
-    if ((flags & kHasLength) && !in.U16LE(&length)) return Status::Corruption("record stream ends early");
+    if ((flags & kHasLength) && !in.U16LE(&length))
+      return Status::Corruption("record stream ends early");
     if ((flags & kHasKeyLength) && !in.U16LE(&key_length))
       return Status::Corruption("record stream ends early");
     size_t shared = flags & kMaxShared;
@@ -99,7 +100,10 @@ size_t Page::LowerBound(std::string_view k) const {
   size_t lo = 0, hi = records_.size();
   while (lo < hi) {
     size_t mid = lo + (hi - lo) / 2;
-    if (key(mid) < k) lo = mid + 1; else hi = mid;
+    if (key(mid) < k)
+      lo = mid + 1;
+    else
+      hi = mid;
   }
   return lo;
 }
@@ -108,7 +112,10 @@ size_t Page::LastNotAbove(std::string_view k) const {
   size_t lo = 0, hi = records_.size();  // first key above k
   while (lo < hi) {
     size_t mid = lo + (hi - lo) / 2;
-    if (key(mid) <= k) lo = mid + 1; else hi = mid;
+    if (key(mid) <= k)
+      lo = mid + 1;
+    else
+      hi = mid;
   }
   return lo == 0 ? 0 : lo - 1;
 }
@@ -159,7 +166,8 @@ Result<PageImage> FinishPage(const PageBuilder& page) {
   size_t packed_size = kPageHeaderSize + refs + packed.size();
   bool pack = UnitsFor(packed_size) < UnitsFor(plain);
   size_t stored = pack ? packed_size : plain;
-  if (UnitsFor(stored) > kMaxPageUnits) return Status::Unsupported("a record is too large for a page");
+  if (UnitsFor(stored) > kMaxPageUnits)
+    return Status::Unsupported("a record is too large for a page");
   PageImage img;
   img.level = page.level();
   img.count = page.count();

@@ -18,7 +18,10 @@ class MemoryFile : public RandomAccessFile {
   explicit MemoryFile(std::string data) : data_(std::move(data)) {}
   uint64_t Size() const override { return data_.size(); }
   Status Read(uint64_t offset, size_t n, std::string* out) override {
-    if (offset >= data_.size()) out->clear(); else out->assign(data_, offset, n);
+    if (offset >= data_.size())
+      out->clear();
+    else
+      out->assign(data_, offset, n);
     return Status::Ok();
   }
 
@@ -95,12 +98,15 @@ Result<std::shared_ptr<const Page>> Reader::LoadPage(uint32_t ref) {
     }
   }
   uint64_t offset = PageOffset(ref), end = header_.file_length;
-  if (offset + kPageHeaderSize > end) return Status::Corruption("page " + std::to_string(ref) + " outside the file");
+  if (offset + kPageHeaderSize > end)
+    return Status::Corruption("page " + std::to_string(ref) + " outside the file");
   size_t available = static_cast<size_t>(std::min<uint64_t>(end - offset, 0xFFFF));
   if (Status s = file_->Read(offset, std::min(available, kFirstRead), &scratch_); !s.ok()) return s;
-  if (scratch_.size() < kPageHeaderSize) return Status::Corruption("page " + std::to_string(ref) + " cut short");
+  if (scratch_.size() < kPageHeaderSize)
+    return Status::Corruption("page " + std::to_string(ref) + " cut short");
   size_t stored = LoadU16LE(scratch_, 4);
-  if (stored > available) return Status::Corruption("page " + std::to_string(ref) + " runs past the end");
+  if (stored > available)
+    return Status::Corruption("page " + std::to_string(ref) + " runs past the end");
   if (stored > scratch_.size())
     if (Status s = file_->Read(offset, stored, &scratch_); !s.ok()) return s;
   auto page = Page::Parse(ref, scratch_);
@@ -109,8 +115,9 @@ Result<std::shared_ptr<const Page>> Reader::LoadPage(uint32_t ref) {
   if (cache_.size() < kCachePages) {
     cache_.push_back({ref, ++clock_, shared});
   } else {
-    auto oldest = std::min_element(cache_.begin(), cache_.end(),
-                                   [](const CacheEntry& a, const CacheEntry& b) { return a.used < b.used; });
+    auto oldest =
+        std::min_element(cache_.begin(), cache_.end(),
+                         [](const CacheEntry& a, const CacheEntry& b) { return a.used < b.used; });
     *oldest = {ref, ++clock_, shared};
   }
   return shared;
@@ -147,11 +154,13 @@ Status Reader::FindRow(const TableInfo& t, uint32_t number, Cursor& cursor, std:
 
 Status Reader::FindTables() {
   std::map<uint32_t, std::string> names;
-  Status s = Scan(std::string(1, static_cast<char>(rec::kName)), [&](std::string_view r, uint16_t kl) {
-    if (kl < 1 || r.size() != kl + size_t{4}) return Status::Corruption("malformed table-name record");
-    names.emplace(LoadU32BE(r, kl), std::string(r.substr(1, kl - 1)));
-    return Status::Ok();
-  });
+  Status s =
+      Scan(std::string(1, static_cast<char>(rec::kName)), [&](std::string_view r, uint16_t kl) {
+        if (kl < 1 || r.size() != kl + size_t{4})
+          return Status::Corruption("malformed table-name record");
+        names.emplace(LoadU32BE(r, kl), std::string(r.substr(1, kl - 1)));
+        return Status::Ok();
+      });
   if (!s.ok()) return s;
   // Skip from table to table: each descent lands on the first record of the next table.
   Cursor c(*this);
@@ -180,7 +189,8 @@ Status Reader::ReadTable(TableInfo* t) {
   Status s = Scan(TablePrefix(t->number, rec::kDefinition), [&](std::string_view r, uint16_t kl) {
     if (kl != 7) return Status::Corruption(TableText(t->number) + "malformed definition record");
     total += r.size() - 7;
-    if (total > kMaxDefinitionBytes) return Status::Corruption(TableText(t->number) + "definition too large");
+    if (total > kMaxDefinitionBytes)
+      return Status::Corruption(TableText(t->number) + "definition too large");
     parts.emplace(LoadU16LE(r, 5), std::string(r.substr(7)));
     return Status::Ok();
   });
@@ -193,7 +203,8 @@ Status Reader::ReadTable(TableInfo* t) {
   if (!def.ok()) return Status::Corruption(TableText(t->number) + def.status().message());
   t->definition = std::move(*def);
   s = Scan(TablePrefix(t->number, rec::kMeta), [&](std::string_view r, uint16_t kl) {
-    if (kl != 6 || r.size() < 10) return Status::Corruption(TableText(t->number) + "malformed counter record");
+    if (kl != 6 || r.size() < 10)
+      return Status::Corruption(TableText(t->number) + "malformed counter record");
     t->counters[Byte(r, 5)] = {LoadU32LE(r, 6), std::string(r.substr(10))};
     return Status::Ok();
   });
@@ -240,7 +251,8 @@ Status Cursor::Descend(uint32_t ref, int level, std::string_view key, bool leftm
     const Page& p = **page;
     if (level >= 0 && p.header().level != level)
       return Status::Corruption("page " + std::to_string(ref) + ": not at its level in the tree");
-    size_t index = p.is_leaf() ? (leftmost ? 0 : p.LowerBound(key)) : (leftmost ? 0 : p.LastNotAbove(key));
+    size_t index =
+        p.is_leaf() ? (leftmost ? 0 : p.LowerBound(key)) : (leftmost ? 0 : p.LastNotAbove(key));
     path_.push_back({*page, index});
     if (p.is_leaf()) return Status::Ok();
     ref = p.children()[index];
@@ -256,7 +268,8 @@ Status Cursor::AdvanceLeaf() {
     Frame& f = path_.back();
     if (f.index + 1 < f.page->children().size()) {
       ++f.index;
-      if (Status s = Descend(f.page->children()[f.index], f.page->header().level - 1, {}, true); !s.ok())
+      if (Status s = Descend(f.page->children()[f.index], f.page->header().level - 1, {}, true);
+          !s.ok())
         return s;
       if (path_.back().page->key(0) <= last) return Status::Corruption("pages out of key order");
       return Status::Ok();

@@ -57,7 +57,8 @@ Status RleDecode(std::string_view packed, size_t expected, std::string* out) {
     if (out->size() + r > expected) return Status::Corruption("packed page body overruns its size");
     out->append(r, out->back());
   }
-  if (out->size() != expected) return Status::Corruption("packed page body is shorter than its size");
+  if (out->size() != expected)
+    return Status::Corruption("packed page body is shorter than its size");
   return Status::Ok();
 }
 

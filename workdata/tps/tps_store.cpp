@@ -42,7 +42,8 @@ OpenResult FromStatus(const Status& s) {
                    std::to_string(s.error_code()), s.message());
   if (s.Is(Status::Code::kMismatch))
     return Failure(OpenOutcome::kInvalidDeclaration, kErrInvalidDeclaration,
-                   "Invalid Record Declaration", std::to_string(kErrInvalidDeclaration), s.message());
+                   "Invalid Record Declaration", std::to_string(kErrInvalidDeclaration),
+                   s.message());
   if (s.Is(Status::Code::kCorruption) || s.Is(Status::Code::kUnsupported))
     return Failure(OpenOutcome::kOtherError, kErrFileSystem, "File System Error",
                    std::to_string(kErrInvalidDataFile), s.message());
@@ -182,8 +183,11 @@ Status SortRows(Reader& reader, const TableInfo& t, KeyOrder* order) {
 class TpsTable : public workdata::Table {
  public:
   TpsTable(std::unique_ptr<Reader> reader, const TableInfo& table, KeyOrder order)
-      : reader_(std::move(reader)), table_(table), order_(std::move(order)),
-        index_(*reader_), rows_(*reader_) {}
+      : reader_(std::move(reader)),
+        table_(table),
+        order_(std::move(order)),
+        index_(*reader_),
+        rows_(*reader_) {}
 
   void Set(const RecordBuffer& key_source) override {
     done_ = true;
@@ -214,8 +218,12 @@ class TpsTable : public workdata::Table {
     size_t lo = 0, hi = order_.entries.size() / order_.stride;
     while (lo < hi) {
       size_t mid = lo + (hi - lo) / 2;
-      std::string_view e = std::string_view(order_.entries).substr(mid * order_.stride, value.size());
-      if (e < value) lo = mid + 1; else hi = mid;
+      std::string_view e =
+          std::string_view(order_.entries).substr(mid * order_.stride, value.size());
+      if (e < value)
+        lo = mid + 1;
+      else
+        hi = mid;
     }
     return lo;
   }
@@ -271,7 +279,8 @@ class TopSpeedDriver : public workdata::TableDriver {
       if (Status s = ReadRows(**reader, **table, &rows); !s.ok()) return FromStatus(s);
       if (Status s = CheckIndex(**reader, **table, rows, &order); !s.ok())
         return Failure(OpenOutcome::kKeyMustBeRebuilt, kErrKeyMustBeRebuilt,
-                       "Key File Must Be Rebuilt", std::to_string(kErrKeyMustBeRebuilt), s.message());
+                       "Key File Must Be Rebuilt", std::to_string(kErrKeyMustBeRebuilt),
+                       s.message());
     }
     OpenResult r;
     r.outcome = OpenOutcome::kOk;

@@ -85,23 +85,36 @@ T Native(std::string_view v) {  // a little-endian number of the row image
 Json Element(const StoredField& f, std::string_view v) {
   static const std::map<uint8_t, size_t> sizes = {
       {type::kByte, 1}, {type::kShort, 2}, {type::kUShort, 2}, {type::kDate, 4}, {type::kTime, 4},
-      {type::kLong, 4}, {type::kULong, 4}, {type::kSReal, 4}, {type::kReal, 8}};
+      {type::kLong, 4}, {type::kULong, 4}, {type::kSReal, 4},  {type::kReal, 8}};
   if (auto s = sizes.find(f.type); s != sizes.end() && s->second != v.size()) return Hex(v);
   switch (f.type) {
-    case type::kByte: return Byte(v, 0);
-    case type::kShort: return Native<int16_t>(v);
-    case type::kUShort: return Native<uint16_t>(v);
-    case type::kLong: return Native<int32_t>(v);
-    case type::kULong: return Native<uint32_t>(v);
-    case type::kSReal: return Native<float>(v);
-    case type::kReal: return Native<double>(v);
-    case type::kDate: return DateText(Native<uint32_t>(v));
-    case type::kTime: return TimeText(Native<uint32_t>(v));
-    case type::kDecimal: return v.empty() ? Json("") : DecimalText(v, f.decimal_places);
-    case type::kString: return Utf8(ClipBlanks(v));
-    case type::kCString: return Utf8(v.substr(0, v.find('\0')));
+    case type::kByte:
+      return Byte(v, 0);
+    case type::kShort:
+      return Native<int16_t>(v);
+    case type::kUShort:
+      return Native<uint16_t>(v);
+    case type::kLong:
+      return Native<int32_t>(v);
+    case type::kULong:
+      return Native<uint32_t>(v);
+    case type::kSReal:
+      return Native<float>(v);
+    case type::kReal:
+      return Native<double>(v);
+    case type::kDate:
+      return DateText(Native<uint32_t>(v));
+    case type::kTime:
+      return TimeText(Native<uint32_t>(v));
+    case type::kDecimal:
+      return v.empty() ? Json("") : DecimalText(v, f.decimal_places);
+    case type::kString:
+      return Utf8(ClipBlanks(v));
+    case type::kCString:
+      return Utf8(v.substr(0, v.find('\0')));
     case type::kPString:
-      return v.empty() ? Json("") : Json(Utf8(v.substr(1, std::min<size_t>(Byte(v, 0), v.size() - 1))));
+      return v.empty() ? Json("")
+                       : Json(Utf8(v.substr(1, std::min<size_t>(Byte(v, 0), v.size() - 1))));
   }
   return Hex(v);
 }
@@ -111,7 +124,8 @@ Json FieldValue(const StoredField& f, std::string_view row) {
   if (f.elements <= 1) return Element(f, v);
   Json list = Json::array();
   size_t each = f.length / f.elements;
-  for (size_t i = 0; i < f.elements && each > 0; ++i) list.push_back(Element(f, v.substr(i * each, each)));
+  for (size_t i = 0; i < f.elements && each > 0; ++i)
+    list.push_back(Element(f, v.substr(i * each, each)));
   return list;
 }
 
@@ -127,8 +141,8 @@ Json KeyAttributes(uint8_t flags) {
 Json DefinitionJson(const TableDefinition& def) {
   Json fields = Json::array(), memos = Json::array(), keys = Json::array();
   for (const StoredField& f : def.fields) {
-    Json j = {{"number", f.number}, {"name", Utf8(f.name)}, {"type", TypeName(f.type)},
-              {"type_code", f.type}, {"offset", f.offset}, {"length", f.length},
+    Json j = {{"number", f.number},     {"name", Utf8(f.name)}, {"type", TypeName(f.type)},
+              {"type_code", f.type},    {"offset", f.offset},   {"length", f.length},
               {"elements", f.elements}, {"flags", f.flags}};
     if (f.type == type::kDecimal) {
       j["decimal_places"] = f.decimal_places;
@@ -141,19 +155,28 @@ Json DefinitionJson(const TableDefinition& def) {
     fields.push_back(j);
   }
   for (const StoredMemo& m : def.memos)
-    memos.push_back({{"name", Utf8(m.name)}, {"external_name", Utf8(m.external_name)},
-                     {"size", m.size}, {"flags", m.flags}, {"blob", (m.flags & 0x04) != 0}});
+    memos.push_back({{"name", Utf8(m.name)},
+                     {"external_name", Utf8(m.external_name)},
+                     {"size", m.size},
+                     {"flags", m.flags},
+                     {"blob", (m.flags & 0x04) != 0}});
   for (const StoredKey& k : def.keys) {
     Json components = Json::array();
     for (const KeyComponent& c : k.components)
-      components.push_back({{"field", c.field}, {"name", Utf8(def.fields[c.field].name)},
+      components.push_back({{"field", c.field},
+                            {"name", Utf8(def.fields[c.field].name)},
                             {"descending", c.descending()}});
-    keys.push_back({{"name", Utf8(k.name)}, {"external_name", Utf8(k.external_name)},
-                    {"flags", k.flags}, {"attributes", KeyAttributes(k.flags)},
+    keys.push_back({{"name", Utf8(k.name)},
+                    {"external_name", Utf8(k.external_name)},
+                    {"flags", k.flags},
+                    {"attributes", KeyAttributes(k.flags)},
                     {"components", components}});
   }
-  Json j = {{"version", def.version}, {"record_length", def.record_length}, {"fields", fields},
-            {"memos", memos}, {"keys", keys}};
+  Json j = {{"version", def.version},
+            {"record_length", def.record_length},
+            {"fields", fields},
+            {"memos", memos},
+            {"keys", keys}};
   if (!def.trailing.empty()) j["trailing"] = Hex(def.trailing);
   return j;
 }
@@ -170,7 +193,8 @@ Status ReadMemos(Reader& reader, const TableInfo& t, Memos* memos) {
 }
 
 Json MemoValue(const StoredMemo& m, std::string_view bytes) {
-  if (m.flags & 0x04) return Hex(bytes.size() >= 4 ? bytes.substr(4) : bytes);  // BLOB: length first
+  if (m.flags & 0x04)
+    return Hex(bytes.size() >= 4 ? bytes.substr(4) : bytes);  // BLOB: length first
   if (m.flags & 0x02) return Hex(bytes);
   return Utf8(bytes);
 }
@@ -180,8 +204,9 @@ Result<Json> TableJson(Reader& reader, const TableInfo& t) {
   Json counters = Json::array();
   for (const auto& [about, c] : t.counters) {
     std::string of = about == rec::kData ? "rows"
-                     : about < def.keys.size() ? Utf8(def.keys[about].name)
-                                               : "0x" + Hex(std::string(1, static_cast<char>(about)));
+                     : about < def.keys.size()
+                         ? Utf8(def.keys[about].name)
+                         : "0x" + Hex(std::string(1, static_cast<char>(about)));
     counters.push_back({{"of", of}, {"count", c.count}});
   }
   Memos memos;
@@ -197,13 +222,17 @@ Result<Json> TableJson(Reader& reader, const TableInfo& t) {
     }
     if (auto m = memos.find(number); m != memos.end())
       for (const auto& [memo, bytes] : m->second)
-        if (memo < def.memos.size()) values[Utf8(def.memos[memo].name)] = MemoValue(def.memos[memo], bytes);
+        if (memo < def.memos.size())
+          values[Utf8(def.memos[memo].name)] = MemoValue(def.memos[memo], bytes);
     records.push_back({{"record", number}, {"values", std::move(values)}});
     return Status::Ok();
   });
   if (!s.ok()) return s;
-  return Json{{"number", t.number}, {"name", Utf8(t.name)}, {"definition", DefinitionJson(def)},
-              {"counters", counters}, {"records", std::move(records)}};
+  return Json{{"number", t.number},
+              {"name", Utf8(t.name)},
+              {"definition", DefinitionJson(def)},
+              {"counters", counters},
+              {"records", std::move(records)}};
 }
 
 Result<std::unique_ptr<Reader>> Load(const std::string& path) {
@@ -227,7 +256,8 @@ Status CollectTable(Reader& reader, const TableInfo& t, std::deque<std::string>*
     bool counter = kind == rec::kMeta && r.size() > 5 &&
                    (Byte(r, 5) == rec::kData || Byte(r, 5) < def.keys.size());
     if (kind < def.keys.size()) {
-      if (!CanEncodeKey(def, def.keys[kind])) out->stored_index[kind].push_back({std::string(r), kl});
+      if (!CanEncodeKey(def, def.keys[kind]))
+        out->stored_index[kind].push_back({std::string(r), kl});
     } else if (kind == rec::kData) {
       if (kl != 9 || r.size() != 9 + size_t{def.record_length})
         return Status::Corruption("a row has the wrong length");
@@ -250,16 +280,21 @@ int DumpTps(const std::string& path, std::ostream& out, std::ostream& err) {
   const FileHeader& h = (*reader)->header();
   Json zones = Json::array();
   for (size_t i = 1; i < kZones; ++i)
-    if (h.zone_start[i] != h.zone_end[i]) zones.push_back({{"units", i}, {"start", h.zone_start[i]}, {"end", h.zone_end[i]}});
+    if (h.zone_start[i] != h.zone_end[i])
+      zones.push_back({{"units", i}, {"start", h.zone_start[i]}, {"end", h.zone_end[i]}});
   Json tables = Json::array();
   for (const TableInfo& t : (*reader)->tables()) {
     auto j = TableJson(**reader, t);
     if (!j.ok()) return Fail(err, path, j.status(), kBadInput);
     tables.push_back(std::move(*j));
   }
-  Json doc = {{"file", {{"length", h.file_length}, {"allocated_length", h.allocated_length},
-                        {"last_issued", h.last_issued}, {"changes", h.changes}, {"root", h.root},
-                        {"zones", zones}}},
+  Json doc = {{"file",
+               {{"length", h.file_length},
+                {"allocated_length", h.allocated_length},
+                {"last_issued", h.last_issued},
+                {"changes", h.changes},
+                {"root", h.root},
+                {"zones", zones}}},
               {"tables", std::move(tables)}};
   out << doc.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
   return kOk;
@@ -272,13 +307,16 @@ int CopyTps(const std::string& in, const std::string& out, std::ostream& err) {
   std::vector<RawRecord> records;
   for (const TableInfo& t : (*reader)->tables()) {
     TableContent content;
-    if (Status s = CollectTable(**reader, t, &images, &content); !s.ok()) return Fail(err, in, s, kBadInput);
+    if (Status s = CollectTable(**reader, t, &images, &content); !s.ok())
+      return Fail(err, in, s, kBadInput);
     auto table = TableRecords(content);
     if (!table.ok()) return Fail(err, in, table.status(), kBadInput);
-    records.insert(records.end(), std::make_move_iterator(table->begin()), std::make_move_iterator(table->end()));
+    records.insert(records.end(), std::make_move_iterator(table->begin()),
+                   std::make_move_iterator(table->end()));
   }
   // Name records other than the tables' own (names of tables without records) stay.
-  Status s = (*reader)->Scan(std::string(1, static_cast<char>(rec::kName)), [&](std::string_view r, uint16_t kl) {
+  Status s = (*reader)->Scan(std::string(1, static_cast<char>(rec::kName)), [&](std::string_view r,
+                                                                                uint16_t kl) {
     const TableInfo* t = r.size() >= 4 ? (*reader)->FindTable(LoadU32BE(r, r.size() - 4)) : nullptr;
     if (!t || t->name != r.substr(1, kl - 1)) records.push_back({std::string(r), kl});
     return Status::Ok();

@@ -18,7 +18,9 @@ constexpr size_t kDefinitionPart = 512;
 constexpr char kSlackFill = '\xB0';  // what the driver leaves in unused bytes of a fresh file
 constexpr std::string_view kCounterTail("\0\0\0\0", 4);
 
-std::string_view KeyOf(const RawRecord& r) { return std::string_view(r.bytes).substr(0, r.key_length); }
+std::string_view KeyOf(const RawRecord& r) {
+  return std::string_view(r.bytes).substr(0, r.key_length);
+}
 
 RawRecord Make(std::string bytes, size_t key_length) {
   return {std::move(bytes), static_cast<uint16_t>(key_length)};
@@ -207,7 +209,8 @@ Result<std::vector<RawRecord>> TableRecords(const TableContent& t) {
   return out;
 }
 
-Result<std::string> BuildFile(uint32_t last_issued, uint32_t changes, std::vector<RawRecord> records) {
+Result<std::string> BuildFile(uint32_t last_issued, uint32_t changes,
+                              std::vector<RawRecord> records) {
   for (const RawRecord& r : records)
     if (r.key_length == 0 || r.key_length > r.bytes.size() || r.bytes.size() > 0xFFFF)
       return Status::InvalidArgument("a record's key part is empty or longer than the record");
@@ -216,7 +219,8 @@ Result<std::string> BuildFile(uint32_t last_issued, uint32_t changes, std::vecto
     std::sort(records.begin(), records.end(), by_key);
   for (size_t i = 1; i < records.size(); ++i)
     if (KeyOf(records[i]) == KeyOf(records[i - 1]))
-      return Status::InvalidArgument("two records with the same key (a duplicate key value or record number)");
+      return Status::InvalidArgument(
+          "two records with the same key (a duplicate key value or record number)");
   std::vector<Built> pages;
   if (Status s = BuildLeaves(records, &pages); !s.ok()) return s;
   std::vector<size_t> leaves(pages.size());

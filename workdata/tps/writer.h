@@ -59,7 +59,8 @@ Result<std::vector<RawRecord>> TableRecords(const TableContent& table);
 
 // The whole file of these records (all tables', any order); the empty first record is
 // added. Two records with the same key part are InvalidArgument.
-Result<std::string> BuildFile(uint32_t last_issued, uint32_t changes, std::vector<RawRecord> records);
+Result<std::string> BuildFile(uint32_t last_issued, uint32_t changes,
+                              std::vector<RawRecord> records);
 Result<std::string> BuildFile(const FileContent& content);
 
 // Writes `bytes` under a temporary name beside `path` and renames it into place.

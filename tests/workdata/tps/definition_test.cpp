@@ -1,9 +1,10 @@
+#include "workdata/tps/definition.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "workdata/field.h"
-#include "workdata/tps/definition.h"
 
 namespace eracuni::tps {
 namespace {
@@ -28,7 +29,7 @@ TEST(Definition, WorkLayoutsAreStoredRowByRowWithTheirKey) {
       EXPECT_EQ(f.number, i);
       EXPECT_EQ(f.offset, row.offset);
       EXPECT_EQ(f.length, row.width);
-      uint8_t want = row.type == FieldType::kText ? type::kString
+      uint8_t want = row.type == FieldType::kText  ? type::kString
                      : row.type == FieldType::kU32 ? type::kULong
                      : row.type == FieldType::kU16 ? type::kUShort
                                                    : type::kGroup;
@@ -41,7 +42,8 @@ TEST(Definition, WorkLayoutsAreStoredRowByRowWithTheirKey) {
     EXPECT_EQ(def.keys[0].name, layout->key.name);
     ASSERT_EQ(def.keys[0].components.size(), layout->key.components.size());
     for (size_t i = 0; i < layout->key.components.size(); ++i)
-      EXPECT_EQ(def.fields[def.keys[0].components[i].field].offset, layout->key.components[i].offset);
+      EXPECT_EQ(def.fields[def.keys[0].components[i].field].offset,
+                layout->key.components[i].offset);
 
     std::string bytes = EncodeDefinition(def);
     auto parsed = ParseDefinition(bytes);

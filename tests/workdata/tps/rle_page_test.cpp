@@ -15,27 +15,78 @@ std::string Decode(std::string_view packed, size_t expected) {
 }
 
 TEST(Rle, DecodesLiteralsRepeatsAndTheClosingEmptyGroup) {
-  EXPECT_EQ(Decode(std::string("\x01" "1" "\x07"), 8), "11111111");
+  EXPECT_EQ(Decode(std::string("\x01"
+                               "1"
+                               "\x07"),
+                   8),
+            "11111111");
   EXPECT_EQ(Decode(std::string("\x80\x01") + std::string(128, 'x'), 128), std::string(128, 'x'));
-  EXPECT_EQ(Decode(std::string("\x02" "ab" "\x03" "\x00", 5), 5), "abbbb");
-  EXPECT_EQ(Decode(std::string("\x01" "a" "\x00" "\x01" "b", 5), 2), "ab");  // empty repeat
+  EXPECT_EQ(Decode(std::string("\x02"
+                               "ab"
+                               "\x03"
+                               "\x00",
+                               5),
+                   5),
+            "abbbb");
+  EXPECT_EQ(Decode(std::string("\x01"
+                               "a"
+                               "\x00"
+                               "\x01"
+                               "b",
+                               5),
+                   2),
+            "ab");  // empty repeat
 }
 
 TEST(Rle, RejectsStreamsThatDoNotFitTheirSize) {
   std::string out;
-  EXPECT_FALSE(RleDecode(std::string("\x01" "a" "\x09"), 4, &out).ok());     // repeat overruns
-  EXPECT_FALSE(RleDecode(std::string("\x03" "abc"), 2, &out).ok());         // literal overruns
-  EXPECT_FALSE(RleDecode(std::string("\x02" "ab"), 3, &out).ok());          // ends early
-  EXPECT_FALSE(RleDecode(std::string("\x05" "ab"), 5, &out).ok());          // literal cut off
-  EXPECT_FALSE(RleDecode(std::string("\x01" "a" "\x85"), 9, &out).ok());    // count cut off
-  EXPECT_FALSE(RleDecode(std::string("\x00" "\x05", 2), 5, &out).ok());    // repeat of nothing
-  EXPECT_FALSE(RleDecode(std::string("\x01" "a" "\xFF\xFF"), 70000, &out).ok());
+  EXPECT_FALSE(RleDecode(std::string("\x01"
+                                     "a"
+                                     "\x09"),
+                         4, &out)
+                   .ok());  // repeat overruns
+  EXPECT_FALSE(RleDecode(std::string("\x03"
+                                     "abc"),
+                         2, &out)
+                   .ok());  // literal overruns
+  EXPECT_FALSE(RleDecode(std::string("\x02"
+                                     "ab"),
+                         3, &out)
+                   .ok());  // ends early
+  EXPECT_FALSE(RleDecode(std::string("\x05"
+                                     "ab"),
+                         5, &out)
+                   .ok());  // literal cut off
+  EXPECT_FALSE(RleDecode(std::string("\x01"
+                                     "a"
+                                     "\x85"),
+                         9, &out)
+                   .ok());  // count cut off
+  EXPECT_FALSE(RleDecode(std::string("\x00"
+                                     "\x05",
+                                     2),
+                         5, &out)
+                   .ok());  // repeat of nothing
+  EXPECT_FALSE(RleDecode(std::string("\x01"
+                                     "a"
+                                     "\xFF\xFF"),
+                         70000, &out)
+                   .ok());
 }
 
 TEST(Rle, EncodesRunsOfFourOrMoreAsRepeatsOfTheirFirstByte) {
-  EXPECT_EQ(RleEncode("aaab"), std::string("\x04" "aaab"));
-  EXPECT_EQ(RleEncode("aaaab"), std::string("\x01" "a" "\x03" "\x01" "b"));
-  EXPECT_EQ(RleEncode("xaaaa"), std::string("\x02" "xa" "\x03" "\x00", 5));
+  EXPECT_EQ(RleEncode("aaab"), std::string("\x04"
+                                           "aaab"));
+  EXPECT_EQ(RleEncode("aaaab"), std::string("\x01"
+                                            "a"
+                                            "\x03"
+                                            "\x01"
+                                            "b"));
+  EXPECT_EQ(RleEncode("xaaaa"), std::string("\x02"
+                                            "xa"
+                                            "\x03"
+                                            "\x00",
+                                            5));
   EXPECT_EQ(RleEncode(""), "");
 }
 
@@ -61,8 +112,10 @@ TEST(Page, RecordsSharingLongPrefixesRoundTrip) {
   PageBuilder b(0);
   std::vector<std::string> records;
   records.push_back("");
-  for (int i = 0; i < 60; ++i) records.push_back(std::string(70, 'k') + std::to_string(100 + i) + std::string(i, 'v'));
-  for (size_t i = 0; i < records.size(); ++i) b.Add(records[i], static_cast<uint16_t>(i == 0 ? 0 : 73));
+  for (int i = 0; i < 60; ++i)
+    records.push_back(std::string(70, 'k') + std::to_string(100 + i) + std::string(i, 'v'));
+  for (size_t i = 0; i < records.size(); ++i)
+    b.Add(records[i], static_cast<uint16_t>(i == 0 ? 0 : 73));
   auto page = BuildAndParse(b, 3);
   ASSERT_TRUE(page.ok()) << page.status().message();
   ASSERT_EQ(page->size(), records.size());
@@ -110,8 +163,8 @@ TEST(Page, RejectsHeadersThatDoNotDescribeThePage) {
   auto img = FinishPage(b);
   ASSERT_TRUE(img.ok());
   PlacePage(*img, 2, {});
-  EXPECT_FALSE(Page::Parse(3, img->bytes).ok());                    // another page's offset
-  EXPECT_FALSE(Page::Parse(2, img->bytes.substr(0, 12)).ok());      // no whole header
+  EXPECT_FALSE(Page::Parse(3, img->bytes).ok());                // another page's offset
+  EXPECT_FALSE(Page::Parse(2, img->bytes.substr(0, 12)).ok());  // no whole header
   EXPECT_FALSE(Page::Parse(2, img->bytes.substr(0, img->bytes.size() - 1)).ok());  // cut
   std::string wrong_count = img->bytes;
   wrong_count[10] = 3;  // three records announced, two stored

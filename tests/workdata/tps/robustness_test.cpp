@@ -29,7 +29,8 @@ Status ReadEverything(std::string bytes) {
     for (size_t k = 0; k < t.definition.keys.size(); ++k) {
       s = r.Scan(TablePrefix(t.number, static_cast<uint8_t>(k)), [&](std::string_view e, uint16_t) {
         std::string_view row;
-        Status found = e.size() >= 9 ? r.FindRow(t, LoadU32BE(e, e.size() - 4), rows, &row) : Status::Ok();
+        Status found =
+            e.size() >= 9 ? r.FindRow(t, LoadU32BE(e, e.size() - 4), rows, &row) : Status::Ok();
         return found.Is(Status::Code::kNotFound) ? Status::Ok() : found;
       });
       if (!s.ok()) return s;
@@ -120,10 +121,10 @@ TEST_F(Robustness, DamagedTreesAreErrors) {
     StoreU32LE(&b, offset, value);
     return b;
   };
-  EXPECT_FALSE(ReadEverything(with(at + 13, root)).ok());                           // a child is its parent
-  EXPECT_FALSE(ReadEverything(with(at + 17, LoadU32LE(own_, at + 13))).ok());      // a leaf twice
-  EXPECT_FALSE(ReadEverything(with(0x1C, 0x00FFFFFF)).ok());                        // root past the end
-  EXPECT_FALSE(ReadEverything(with(at + 13, 0xFFFFFFF0)).ok());                     // child past the end
+  EXPECT_FALSE(ReadEverything(with(at + 13, root)).ok());  // a child is its parent
+  EXPECT_FALSE(ReadEverything(with(at + 17, LoadU32LE(own_, at + 13))).ok());  // a leaf twice
+  EXPECT_FALSE(ReadEverything(with(0x1C, 0x00FFFFFF)).ok());                   // root past the end
+  EXPECT_FALSE(ReadEverything(with(at + 13, 0xFFFFFFF0)).ok());                // child past the end
   std::string many = own_;
   many[at + 10] = many[at + 11] = '\xFF';  // 65535 children announced
   EXPECT_FALSE(ReadEverything(many).ok());

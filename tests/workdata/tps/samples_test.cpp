@@ -62,12 +62,14 @@ TEST_F(Samples, EmptyTableShowsItsDefinition) {
 TEST_F(Samples, EveryRowIsReadWithItsRecordNumber) {
   Json link = Dump(Path("LINKCOUN.TPS"))["tables"][0];
   EXPECT_EQ(RecordNumbers(link), Range(2, 14));
-  EXPECT_EQ(link["records"][0]["values"], (Json{{"LCS:CODE", 1}, {"LCS:COUNTRYCODE", 4}, {"LCS:SHIPPERCODE", 1}}));
+  EXPECT_EQ(link["records"][0]["values"],
+            (Json{{"LCS:CODE", 1}, {"LCS:COUNTRYCODE", 4}, {"LCS:SHIPPERCODE", 1}}));
   EXPECT_EQ(link["definition"]["keys"][2]["attributes"], (Json{"DUP", "OPT", "NOCASE"}));
 
   Json batch = Dump(Path("BATCH10001.TPS"))["tables"][0];
   EXPECT_EQ(RecordNumbers(batch), Range(2, 10002));
-  EXPECT_EQ(batch["records"][10000]["values"], (Json{{"BAT:ID", 10001}, {"BAT:VALUE", "row 10001"}}));
+  EXPECT_EQ(batch["records"][10000]["values"],
+            (Json{{"BAT:ID", 10001}, {"BAT:VALUE", "row 10001"}}));
 }
 
 TEST_F(Samples, ThreeLevelTreeIsWalkedLeafByLeaf) {
@@ -120,7 +122,8 @@ TEST_F(Samples, CopyOfAFreshFileIsByteForByteTheSame) {
     std::ostringstream err;
     std::string copy = temp_.File(name);
     ASSERT_EQ(CopyTps(Path(name), copy, err), 0) << err.str();
-    EXPECT_TRUE(eracuni::testing::ReadFileOrEmpty(copy) == eracuni::testing::ReadFileOrEmpty(Path(name)))
+    EXPECT_TRUE(eracuni::testing::ReadFileOrEmpty(copy) ==
+                eracuni::testing::ReadFileOrEmpty(Path(name)))
         << name;
   }
 }
@@ -141,8 +144,9 @@ TEST_F(Samples, CopyOfAnEditedFileReadsBackTheSame) {
 TEST_F(Samples, BadInputIsExitCodeTwoWithOneLine) {
   std::ostringstream out, err;
   EXPECT_EQ(DumpTps(temp_.File("missing.TPS"), out, err), 2);
-  eracuni::testing::WriteFileOrDie(temp_.File("short.TPS"),
-                                   eracuni::testing::ReadFileOrEmpty(Path("LINKCOUN.TPS")).substr(0, 1000));
+  eracuni::testing::WriteFileOrDie(
+      temp_.File("short.TPS"),
+      eracuni::testing::ReadFileOrEmpty(Path("LINKCOUN.TPS")).substr(0, 1000));
   EXPECT_EQ(CopyTps(temp_.File("short.TPS"), temp_.File("copy.TPS"), err), 2);
   EXPECT_FALSE(eracuni::testing::ReadFileOrEmpty(temp_.File("copy.TPS")).size());
   std::string text = err.str();

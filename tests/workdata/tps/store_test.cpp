@@ -48,8 +48,10 @@ class Store : public ::testing::Test {
 std::vector<std::vector<uint32_t>> ScrambledKeys(const Layout& layout, size_t n) {
   std::vector<std::vector<uint32_t>> keys;
   for (size_t i = 0; i < n; ++i) {
-    if (layout.key.components.size() == 1) keys.push_back({static_cast<uint32_t>(i * 7)});
-    else keys.push_back({static_cast<uint32_t>(i / 4), static_cast<uint32_t>(4 - i % 4)});
+    if (layout.key.components.size() == 1)
+      keys.push_back({static_cast<uint32_t>(i * 7)});
+    else
+      keys.push_back({static_cast<uint32_t>(i / 4), static_cast<uint32_t>(4 - i % 4)});
   }
   std::shuffle(keys.begin(), keys.end(), std::mt19937(11));
   return keys;
@@ -103,19 +105,21 @@ TEST_F(Store, TenThousandHeadersStoredBackwards) {
     EXPECT_EQ(b.U32(workdata::eRACUNI::IDENTRACUN), id);
     EXPECT_EQ(b.Clipped(workdata::eRACUNI::STEVILKARACUNA), "2026-" + std::to_string(id));
   }
-  EXPECT_TRUE(std::is_sorted(read.begin(), read.end(), [&](const std::string& x, const std::string& y) {
-    RecordBuffer bx(workdata::HeaderLayout()), by(workdata::HeaderLayout());
-    bx.Assign(x);
-    by.Assign(y);
-    return bx.U32(workdata::eRACUNI::IDENTRACUN) < by.U32(workdata::eRACUNI::IDENTRACUN);
-  }));
+  EXPECT_TRUE(
+      std::is_sorted(read.begin(), read.end(), [&](const std::string& x, const std::string& y) {
+        RecordBuffer bx(workdata::HeaderLayout()), by(workdata::HeaderLayout());
+        bx.Assign(x);
+        by.Assign(y);
+        return bx.U32(workdata::eRACUNI::IDENTRACUN) < by.U32(workdata::eRACUNI::IDENTRACUN);
+      }));
 }
 
 TEST_F(Store, TwoHundredThousandLinesOverManyPackedPages) {
   const Layout& layout = workdata::LineLayout();
   std::vector<std::string> lines;
   for (uint32_t id = 1; id <= 20000; ++id)
-    for (uint32_t n = 10; n >= 1; --n) lines.push_back(Line(id, n, "Artikel \x8A" + std::to_string(n)));
+    for (uint32_t n = 10; n >= 1; --n)
+      lines.push_back(Line(id, n, "Artikel \x8A" + std::to_string(n)));
   std::string path = Write(layout, lines);
   uint64_t size = ReadFileOrEmpty(path).size();
   EXPECT_LT(size, lines.size() * layout.record_size / 4);  // mostly blanks: packed
@@ -127,7 +131,8 @@ TEST_F(Store, TwoHundredThousandLinesOverManyPackedPages) {
   opened.table->Set(b);
   uint32_t count = 0, last_id = 0, last_line = 0;
   while (opened.table->Next(b)) {
-    uint32_t id = b.U32(workdata::eRACUNIP::IDENTRACUN), line = b.U32(workdata::eRACUNIP::ZAPSTEVPOST);
+    uint32_t id = b.U32(workdata::eRACUNIP::IDENTRACUN),
+             line = b.U32(workdata::eRACUNIP::ZAPSTEVPOST);
     EXPECT_TRUE(id > last_id || (id == last_id && line == last_line + 1)) << id << "/" << line;
     if (count++ % 10 == 0) {
       ASSERT_EQ(line, 1u);
@@ -144,7 +149,9 @@ TEST_F(Store, TwoHundredThousandLinesOverManyPackedPages) {
   ASSERT_TRUE(opened.table->Next(b));
   EXPECT_EQ(b.U32(workdata::eRACUNIP::IDENTRACUN), 12345u);
   EXPECT_EQ(b.U32(workdata::eRACUNIP::ZAPSTEVPOST), 1u);
-  EXPECT_EQ(b.Clipped(workdata::eRACUNIP::OPISARTIKLA1), "Artikel \x8A" "1");
+  EXPECT_EQ(b.Clipped(workdata::eRACUNIP::OPISARTIKLA1),
+            "Artikel \x8A"
+            "1");
 }
 
 TEST_F(Store, SetStartsAtTheFirstKeyNotBelowItsValue) {
@@ -177,8 +184,10 @@ TEST_F(Store, SetStartsAtTheFirstKeyNotBelowItsValue) {
 TEST_F(Store, RecordsThatCannotBeStoredAreRefused) {
   const Layout& layout = workdata::LineLayout();
   std::string path = temp_.File("bad.TPS");
-  EXPECT_TRUE(WriteTable(files_, path, layout, {Line(1, 1), Line(1, 1)}).Is(Status::Code::kInvalidArgument));
-  EXPECT_TRUE(WriteTable(files_, path, layout, {Line(1, 1).substr(1)}).Is(Status::Code::kInvalidArgument));
+  EXPECT_TRUE(WriteTable(files_, path, layout, {Line(1, 1), Line(1, 1)})
+                  .Is(Status::Code::kInvalidArgument));
+  EXPECT_TRUE(
+      WriteTable(files_, path, layout, {Line(1, 1).substr(1)}).Is(Status::Code::kInvalidArgument));
   EXPECT_FALSE(files_.Exists(path));
 }
 
@@ -191,7 +200,8 @@ TEST_F(Store, FileAppearsOnlyWhenComplete) {
 }
 
 TEST_F(Store, CreateWritesAnEmptyFileThatOpens) {
-  for (const Layout* layout : {&workdata::HeaderLayout(), &workdata::LineLayout(), &workdata::AttachmentLayout()}) {
+  for (const Layout* layout :
+       {&workdata::HeaderLayout(), &workdata::LineLayout(), &workdata::AttachmentLayout()}) {
     std::string path = temp_.File(std::string(layout->file_name));
     ASSERT_TRUE(driver_->Create(path, *layout).ok());
     OpenOutcome outcome;
@@ -248,7 +258,8 @@ std::string DamagedIndexFile(const std::vector<std::string>& lines,
                              const std::function<void(std::vector<RawRecord>&)>& damage) {
   TableContent t;
   t.definition = DefinitionOf(workdata::LineLayout());
-  for (size_t i = 0; i < lines.size(); ++i) t.rows.push_back({static_cast<uint32_t>(i + 2), lines[i]});
+  for (size_t i = 0; i < lines.size(); ++i)
+    t.rows.push_back({static_cast<uint32_t>(i + 2), lines[i]});
   auto records = TableRecords(t);
   EXPECT_TRUE(records.ok());
   damage(*records);
@@ -259,7 +270,8 @@ std::string DamagedIndexFile(const std::vector<std::string>& lines,
 
 RawRecord* IndexEntry(std::vector<RawRecord>& records, uint32_t number) {
   for (RawRecord& r : records)
-    if (r.bytes.size() > 9 && r.bytes[4] == 0 && LoadU32BE(r.bytes, r.bytes.size() - 4) == number) return &r;
+    if (r.bytes.size() > 9 && r.bytes[4] == 0 && LoadU32BE(r.bytes, r.bytes.size() - 4) == number)
+      return &r;
   return nullptr;
 }
 
@@ -267,8 +279,8 @@ TEST_F(Store, UnusableIndexMustBeRebuiltAndIsThenSortedInMemory) {
   const Layout& layout = workdata::LineLayout();
   std::vector<std::string> lines = {Line(5, 2), Line(4, 1), Line(5, 1), Line(3, 9)};
   std::vector<std::function<void(std::vector<RawRecord>&)>> damages = {
-      [](auto& r) { IndexEntry(r, 3)->bytes.back() = 40; },        // points at no row
-      [](auto& r) { IndexEntry(r, 3)->bytes[8] = 9; },             // another key value
+      [](auto& r) { IndexEntry(r, 3)->bytes.back() = 40; },                 // points at no row
+      [](auto& r) { IndexEntry(r, 3)->bytes[8] = 9; },                      // another key value
       [](auto& r) { r.erase(r.begin() + (IndexEntry(r, 4) - r.data())); },  // a row left out
   };
   for (size_t i = 0; i < damages.size(); ++i) {
@@ -288,11 +300,13 @@ TEST_F(Store, UnusableIndexMustBeRebuiltAndIsThenSortedInMemory) {
 TEST_F(Store, RowsThatAnOptKeyLeavesOutAreStillWalked) {
   // A producer's key may exclude null values; identifier 0 must still be read, first.
   const Layout& layout = workdata::HeaderLayout();
-  std::vector<std::string> headers = {Header(2, "b"), Header(0, "zero"), Header(1, "a"), Header(0, "zero2")};
+  std::vector<std::string> headers = {Header(2, "b"), Header(0, "zero"), Header(1, "a"),
+                                      Header(0, "zero2")};
   TableContent t;
   t.definition = DefinitionOf(layout);
   t.definition.keys[0].flags = key_flag::kOpt | key_flag::kDup;
-  for (size_t i = 0; i < headers.size(); ++i) t.rows.push_back({static_cast<uint32_t>(i + 2), headers[i]});
+  for (size_t i = 0; i < headers.size(); ++i)
+    t.rows.push_back({static_cast<uint32_t>(i + 2), headers[i]});
   FileContent content;
   content.tables.push_back(t);
   auto bytes = BuildFile(content);

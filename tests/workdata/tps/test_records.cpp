@@ -43,14 +43,17 @@ std::string FilledRecord(const Layout& layout, const std::vector<uint32_t>& keys
   for (const FieldRow& row : layout.rows) {
     if (row.type != FieldType::kText) continue;
     std::string text;
-    for (size_t i = 0; i < row.width; ++i) text.push_back(kLetters[(i + row.offset) % kLetters.size()]);
+    for (size_t i = 0; i < row.width; ++i)
+      text.push_back(kLetters[(i + row.offset) % kLetters.size()]);
     text.back() = 'Z';  // not blank at the end: the text fills its field
     b.SetText(row.field(), text);
   }
   for (size_t i = 0; i < keys.size(); ++i) {
     const Field& f = layout.key.components[i];
-    if (f.type == FieldType::kU16) b.SetU16(f, static_cast<uint16_t>(keys[i]));
-    else b.SetU32(f, keys[i]);
+    if (f.type == FieldType::kU16)
+      b.SetU16(f, static_cast<uint16_t>(keys[i]));
+    else
+      b.SetU32(f, keys[i]);
   }
   return std::string(b.bytes());
 }

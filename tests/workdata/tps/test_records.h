@@ -21,7 +21,8 @@ std::string Attachment(uint32_t ident, uint16_t seq, std::string_view name = {})
 std::string FilledRecord(const workdata::Layout& layout, const std::vector<uint32_t>& keys);
 
 // The records ordered by the layout's key (numeric, ascending), ties in the given order.
-std::vector<std::string> SortedByKey(const workdata::Layout& layout, std::vector<std::string> records);
+std::vector<std::string> SortedByKey(const workdata::Layout& layout,
+                                     std::vector<std::string> records);
 
 // Opens `path` and reads it from the smallest key to the end; the records read, or
 // nothing with `outcome` set when the open failed.
