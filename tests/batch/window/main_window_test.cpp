@@ -311,5 +311,22 @@ TEST_F(MainWindowTest, InvisibleModeStaysOpenWhenTheOpeningChecksFailed) {
   EXPECT_EQ(State(), RunState::kClosed);
 }
 
+TEST_F(MainWindowTest, WindowProcedureReadsTheSettingsAndReturnsOnceClosed) {
+  AddInvoices({"A1"});
+  files_ = data_.Open(settings_, errors_);
+  int reads = 0;
+  auto read = [&](settings::Settings& s) {
+    ++reads;
+    s.POTDOXMLRACUNOV = out_.path();
+    s.SKRITINACIN = 1;
+  };
+  int code = IzdelavaXMLRacunOvoj(
+      {settings_, *files_, fake_.platform, errors_, read, data_.driver(), pickers_, writers_});
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(reads, 1);
+  EXPECT_EQ(invoices_.size(), 1u);
+  EXPECT_FALSE(files_->opened());
+}
+
 }  // namespace
 }  // namespace eracuni::batch
