@@ -57,5 +57,18 @@ TEST(ReportTest, NamesEveryTargetAndWarnsOfMessages) {
   EXPECT_NE(report.find("showed 2 messages"), std::string::npos);
 }
 
+TEST(ReportTest, RowShowsRatesAndRatiosOfItsSize) {
+  Figures f = Size(1000, 2, 1, 0.5, 0.25, 12);
+  f[fig::kHeaders] = 1000;
+  f[fig::kLines] = 25000;
+  f[fig::kXmlBytes] = 50e6;
+  std::string report = FormatReport("m", {f}, {});
+  // 26,000 records in 0.5 s, ratio 2.00; 500 invoices/s, 25.0 MB/s, ratio 2.00, 2000 us each
+  EXPECT_NE(report.find("    1000      52000"), std::string::npos) << report;
+  EXPECT_NE(report.find("  2.00"), std::string::npos) << report;
+  EXPECT_NE(report.find("      500    25.0"), std::string::npos) << report;
+  EXPECT_NE(report.find("    2000    12.0"), std::string::npos) << report;
+}
+
 }  // namespace
 }  // namespace eracuni::bench

@@ -6,6 +6,8 @@
 #include "bench/workload.h"
 #include "framework/cp1250.h"
 #include "framework/testing/fakes.h"
+#include "workdata/fields.h"
+#include "workdata/record_buffer.h"
 
 namespace eracuni::bench {
 namespace {
@@ -28,6 +30,48 @@ TEST_F(WorkloadTest, RecordsFillTheirLayoutsExactly) {
   EXPECT_EQ(LineRecord(1, 1).size(), 362u);
   EXPECT_EQ(AttachmentRecord(1, 1, set_).size(), 516u);
   EXPECT_NE(HeaderRecord(1, 25), HeaderRecord(2, 25));
+}
+
+// Cents of an amount text such as "1234.50".
+uint64_t Cents(std::string_view text) {
+  std::string digits;
+  for (char c : workdata::ClipRight(text))
+    if (c != '.') digits += c;
+  return std::stoull(digits);
+}
+
+TEST_F(WorkloadTest, HeaderTotalsAreTheSumsOfItsLines) {
+  namespace H = workdata::eRACUNI;
+  namespace L = workdata::eRACUNIP;
+  for (uint32_t ident : {1u, 7u}) {
+    workdata::RecordBuffer h(workdata::HeaderLayout());
+    ASSERT_TRUE(h.Assign(HeaderRecord(ident, 25)));
+    uint64_t net = 0, tax = 0;
+    for (uint32_t n = 1; n <= 25; ++n) {
+      workdata::RecordBuffer l(workdata::LineLayout());
+      ASSERT_TRUE(l.Assign(LineRecord(ident, n)));
+      EXPECT_EQ(l.U32(L::IDENTRACUN), ident);
+      EXPECT_EQ(l.U32(L::ZAPSTEVPOST), n);
+      net += Cents(l.Text(L::ZNESEK));
+      tax += Cents(l.Text(L::ZNESEK1));
+    }
+    EXPECT_EQ(Cents(h.Text(H::ZNESEKRACUNA3)), net);
+    EXPECT_EQ(Cents(h.Text(H::ZNESEKRACUNA4)), tax);
+    EXPECT_EQ(Cents(h.Text(H::ZNESEKRACUNASKUPAJ)), net + tax);
+  }
+}
+
+TEST_F(WorkloadTest, FirstAttachmentNamesTheDocumentInTheOutputFolder) {
+  namespace A = workdata::eRACPRIL;
+  workdata::RecordBuffer a(workdata::AttachmentLayout());
+  ASSERT_TRUE(a.Assign(AttachmentRecord(3, 1, set_)));
+  EXPECT_EQ(a.Clipped(A::FORMATPRILOGE), "XML");
+  EXPECT_EQ(a.Clipped(A::IMEPRILOGE), InvoiceFileName(3));
+  EXPECT_EQ(a.Clipped(A::POTDOPRILOGE), set_.output());
+  ASSERT_TRUE(a.Assign(AttachmentRecord(3, 2, set_)));
+  EXPECT_TRUE(PosixFileSystem().Exists(Cp1250ToUtf8(set_.attachments()) +
+                                       std::string(a.Clipped(A::IMEPRILOGE))))
+      << "the generated PDF exists, so the envelope states its real size";
 }
 
 TEST_F(WorkloadTest, ReadsBackEveryHeaderAndLineInKeyOrder) {
