@@ -1,5 +1,6 @@
 // The one QApplication of a window test binary, made on first use. Without a display the
 // tests run on the offscreen platform (ctest sets it; a direct run gets it here too).
+// The application lives until the process ends.
 #pragma once
 
 #include <QApplication>
@@ -16,3 +17,7 @@ inline QApplication& QtApplication() {
 }
 
 }  // namespace eracuni::testing
+
+// fontconfig keeps a cache it never frees; LeakSanitizer should not fail the test binary for
+// it. Include this header in one source file per test binary.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
