@@ -73,7 +73,7 @@ bool StaysInFolder(std::string_view name) {
 void RenameToXmlBase(WriterContext& w, SameName& state) {
   const std::string new_name = state.xml_base + "." + std::string(ClipBoth(Format(w)));
   if (new_name == Name(w)) return;
-  if (!StaysInFolder(new_name)) {
+  if (!StaysInFolder(new_name) || !StaysInFolder(Name(w))) {
     ReportRenameFailure(
         w, Status::InvalidArgument(Cp1250ToUtf8(new_name) + ": " + std::strerror(EINVAL)));
     return;

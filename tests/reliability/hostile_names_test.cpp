@@ -171,6 +171,10 @@ TEST_F(HostileNames, SameNameRuleNeverMovesAPdfToAnotherFolder) {
   AddHeader(1, "R1", "LJBASI2X");
   AddAttachment(1, 1, "sub/R1.XML", out_.path(), "XML");
   AddAttachment(1, 2, "R1.pdf", att_.path(), "PDF", "%PDF-1.4\n");
+  // A PDF named inside a subfolder stays there too.
+  AddHeader(2, "R2", "LJBASI2X");
+  AddAttachment(2, 1, "R2.XML", out_.path(), "XML");
+  AddAttachment(2, 2, "sub/R2.pdf", att_.path(), "PDF", "%PDF-1.4\n");
   WriteWorkFiles();
   const auto before = Snapshot(att_.path());
   Run();
