@@ -39,6 +39,7 @@ class Store : public ::testing::Test {
     EXPECT_TRUE(s.ok()) << s.message();
     return path;
   }
+  void SetWalksFrom(const std::vector<std::string>& attachments);
   TempDir temp_;
   FaultyFileSystem files_;
   std::unique_ptr<workdata::TableDriver> driver_ = NewTopSpeedDriver(files_);
@@ -159,6 +160,16 @@ TEST_F(Store, SetStartsAtTheFirstKeyNotBelowItsValue) {
   std::vector<std::string> atts = {Attachment(7, 2, "b.pdf"), Attachment(6, 1, "x.xml"),
                                    Attachment(7, 1, "a.xml"), Attachment(0, 1, "zero.xml"),
                                    Attachment(9, 65535, "last")};
+  // Rows stored out of key order are found through the index; rows in key order are read
+  // in turn.
+  for (bool sorted : {false, true}) {
+    SCOPED_TRACE(sorted);
+    SetWalksFrom(sorted ? SortedByKey(layout, atts) : atts);
+  }
+}
+
+void Store::SetWalksFrom(const std::vector<std::string>& atts) {
+  const Layout& layout = workdata::AttachmentLayout();
   auto opened = driver_->Open(Write(layout, atts), layout, {});
   ASSERT_EQ(opened.outcome, OpenOutcome::kOk);
   RecordBuffer b(layout);
@@ -277,16 +288,20 @@ RawRecord* IndexEntry(std::vector<RawRecord>& records, uint32_t number) {
 
 TEST_F(Store, UnusableIndexMustBeRebuiltAndIsThenSortedInMemory) {
   const Layout& layout = workdata::LineLayout();
-  std::vector<std::string> lines = {Line(5, 2), Line(4, 1), Line(5, 1), Line(3, 9)};
+  std::vector<std::string> scrambled = {Line(5, 2), Line(4, 1), Line(5, 1), Line(3, 9)};
   std::vector<std::function<void(std::vector<RawRecord>&)>> damages = {
       [](auto& r) { IndexEntry(r, 3)->bytes.back() = 40; },                 // points at no row
       [](auto& r) { IndexEntry(r, 3)->bytes[8] = 9; },                      // another key value
       [](auto& r) { r.erase(r.begin() + (IndexEntry(r, 4) - r.data())); },  // a row left out
+      [](auto& r) { IndexEntry(r, 5)->bytes.back() = 4; },                  // a row named twice
   };
-  for (size_t i = 0; i < damages.size(); ++i) {
+  for (size_t i = 0; i < 2 * damages.size(); ++i) {
     SCOPED_TRACE(i);
+    // The same damage to rows stored in key order and out of it.
+    std::vector<std::string> lines =
+        i < damages.size() ? scrambled : SortedByKey(layout, scrambled);
     std::string path = temp_.File("eRACUNIP" + std::to_string(i) + ".TPS");
-    std::string bytes = DamagedIndexFile(lines, damages[i]);
+    std::string bytes = DamagedIndexFile(lines, damages[i % damages.size()]);
     WriteFileOrDie(path, bytes);
     auto r = driver_->Open(path, layout, {});
     EXPECT_EQ(r.outcome, OpenOutcome::kKeyMustBeRebuilt) << r.driver_text;
