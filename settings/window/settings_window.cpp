@@ -303,15 +303,15 @@ void NastavitvePrograma::BuildSwitches() {
   grid->setColumnStretch(3, 1);
   grid->setColumnMinimumWidth(2, 12);
   for (size_t i = 0; i < std::size(kSwitches); ++i) {
-    const SwitchSpec& spec = kSwitches[i];
+    const SwitchSpec& sw = kSwitches[i];
     const Place& place = kPlaces[i];
-    auto* box = new QCheckBox(ToQt(spec.text), this);
-    box->setObjectName(spec.name);
-    SetHint(box, spec.hint);
-    uint32_t value = Get(ctx_.settings, spec.member);
-    box->setChecked(spec.on_only_at_one ? value == 1 : value != 0);
-    connect(box, &QCheckBox::toggled, this, [this, &spec](bool on) {
-      Set(ctx_.settings, spec.member, on ? 1 : 0);
+    auto* box = new QCheckBox(ToQt(sw.text), this);
+    box->setObjectName(sw.name);
+    SetHint(box, sw.hint);
+    uint32_t value = Get(ctx_.settings, sw.member);
+    box->setChecked(sw.on_only_at_one ? value == 1 : value != 0);
+    connect(box, &QCheckBox::toggled, this, [this, &sw](bool on) {
+      Set(ctx_.settings, sw.member, on ? 1 : 0);
       emit changed();
     });
     int column = place.column * 3;
@@ -319,11 +319,11 @@ void NastavitvePrograma::BuildSwitches() {
     std::vector<QWidget*>& order = i < kFirstAfterButtons ? c.tab_order : c.tab_order_after_buttons;
     c.switches.push_back(box);
     order.push_back(box);
-    if (spec.info) {
+    if (sw.info) {
       auto* info = new QToolButton(this);
-      info->setObjectName(spec.info->name);
+      info->setObjectName(sw.info->name);
       info->setIcon(pictures::Icon(kInfoPicture));
-      const InfoSpec* text = spec.info;
+      const InfoSpec* text = sw.info;
       connect(info, &QToolButton::clicked, this,
               [this, text] { ShowInfo(text->caption, text->text); });
       // The deletion switch spans both columns and uses the right-hand info button.
