@@ -8,7 +8,7 @@ namespace eracuni::tps {
 namespace {
 
 constexpr size_t kCachePages = 64;
-constexpr size_t kFirstRead = 4096;  // most pages fit in one read
+constexpr size_t kReadAhead = 64 * 1024;  // leaves in key order mostly lie side by side
 constexpr size_t kMaxDefinitionBytes = 1 << 20;
 constexpr size_t kMaxTables = 1 << 16;
 constexpr std::string_view kMagic = "tOpS";
@@ -101,15 +101,17 @@ Result<std::shared_ptr<const Page>> Reader::LoadPage(uint32_t ref) {
   if (offset + kPageHeaderSize > end)
     return Status::Corruption("page " + std::to_string(ref) + " outside the file");
   size_t available = static_cast<size_t>(std::min<uint64_t>(end - offset, 0xFFFF));
-  if (Status s = file_->Read(offset, std::min(available, kFirstRead), &scratch_); !s.ok()) return s;
-  if (scratch_.size() < kPageHeaderSize)
+  size_t ahead = static_cast<size_t>(std::min<uint64_t>(end - offset, kReadAhead));
+  auto head = ReadAt(offset, kPageHeaderSize, ahead);
+  if (!head.ok()) return head.status();
+  if (head->size() < kPageHeaderSize)
     return Status::Corruption("page " + std::to_string(ref) + " cut short");
-  size_t stored = LoadU16LE(scratch_, 4);
+  size_t stored = LoadU16LE(*head, 4);
   if (stored > available)
     return Status::Corruption("page " + std::to_string(ref) + " runs past the end");
-  if (stored > scratch_.size())
-    if (Status s = file_->Read(offset, stored, &scratch_); !s.ok()) return s;
-  auto page = Page::Parse(ref, scratch_);
+  auto bytes = ReadAt(offset, std::max(stored, kPageHeaderSize), ahead);
+  if (!bytes.ok()) return bytes.status();
+  auto page = Page::Parse(ref, *bytes);
   if (!page.ok()) return page.status();
   auto shared = std::make_shared<const Page>(std::move(*page));
   if (cache_.size() < kCachePages) {
@@ -121,6 +123,17 @@ Result<std::shared_ptr<const Page>> Reader::LoadPage(uint32_t ref) {
     *oldest = {ref, ++clock_, shared};
   }
   return shared;
+}
+
+Result<std::string_view> Reader::ReadAt(uint64_t offset, size_t n, size_t ahead) {
+  if (offset < window_offset_ || offset + n > window_offset_ + window_.size()) {
+    if (Status s = file_->Read(offset, std::max(n, ahead), &window_); !s.ok()) {
+      window_.clear();
+      return s;
+    }
+    window_offset_ = offset;
+  }
+  return std::string_view(window_).substr(offset - window_offset_, n);
 }
 
 Status Reader::Scan(std::string_view prefix, const Visitor& visit) {

@@ -1,4 +1,5 @@
-// Reader: any TopSpeed file, read page by page through a small cache.
+// Reader: any TopSpeed file, read page by page through a small cache and a 64 KiB
+// read-ahead window.
 //
 // Opening reads the file header and finds the tables (their numbers, names, definitions,
 // counters and case tables) with a few descents of the page tree; rows and index entries
@@ -99,6 +100,9 @@ class Reader {
   explicit Reader(std::unique_ptr<RandomAccessFile> file) : file_(std::move(file)) {}
   Status FindTables();
   Status ReadTable(TableInfo* t);
+  // Bytes [offset, offset + n) of the file through a window of `ahead` bytes read at once;
+  // fewer when the file ends first. Valid until the next call.
+  Result<std::string_view> ReadAt(uint64_t offset, size_t n, size_t ahead);
 
   struct CacheEntry {
     uint32_t ref;
@@ -110,7 +114,8 @@ class Reader {
   std::vector<TableInfo> tables_;
   std::vector<CacheEntry> cache_;
   uint64_t clock_ = 0;
-  std::string scratch_;
+  std::string window_;
+  uint64_t window_offset_ = 0;
 };
 
 // A position in the tree's records, in key order. After Seek or Next, check status() and
