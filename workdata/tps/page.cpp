@@ -65,6 +65,7 @@ Result<Page> Page::Parse(uint32_t ref, std::string_view stored) {
 Status Page::ParseRecords(std::string_view stream, size_t count) {
   Decoder in(stream);
   records_.reserve(count);
+  data_.reserve(std::min<size_t>(header_.expanded_size, 0xFFFF));
   size_t previous_offset = 0, previous_length = 0;
   uint16_t length = 0, key_length = 0;
   for (size_t i = 0; i < count; ++i) {
