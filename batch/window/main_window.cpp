@@ -71,6 +71,19 @@ QLabel* Picture(const char* name, QWidget* parent) {
 void SetTip(QWidget* w, const char* tip) { w->setToolTip(ToQt(tip)); }
 
 // Shows `text` unless the entry already shows it, so the cursor stays where the user left it.
+// An entry named after its variable, holding at most `capacity` windows-1250 characters, that
+// writes what the user types into `variable` at once (when one is given).
+QLineEdit* BoundEntry(QWidget* parent, const char* name, int capacity, std::string* variable) {
+  auto* e = new QLineEdit(parent);
+  e->setObjectName(name);
+  e->setMaxLength(capacity);
+  e->setValidator(new qt::Cp1250Validator(e));
+  if (variable)
+    QObject::connect(e, &QLineEdit::textEdited, parent,
+                     [variable](const QString& text) { *variable = FromQt(text); });
+  return e;
+}
+
 void Show(QLineEdit* entry, const QString& text) {
   if (entry->text() != text) entry->setText(text);
 }
@@ -184,14 +197,8 @@ void MainWindow::BuildData(QVBoxLayout* column) {
   auto entry = [&](int row, const char* prompt, const char* name, int capacity, const char* tip,
                    std::string* variable) {
     numbers->addWidget(new QLabel(ToQt(prompt), this), row, 0);
-    auto* e = new QLineEdit(this);
-    e->setObjectName(name);
-    e->setMaxLength(capacity);
-    e->setValidator(new qt::Cp1250Validator(e));
+    QLineEdit* e = BoundEntry(this, name, capacity, variable);
     if (tip) SetTip(e, tip);
-    if (variable)
-      connect(e, &QLineEdit::textEdited, this,
-              [variable](const QString& text) { *variable = FromQt(text); });
     numbers->addWidget(e, row, 1);
     return e;
   };
@@ -225,22 +232,14 @@ void MainWindow::BuildData(QVBoxLayout* column) {
   column->addLayout(top);
 
   column->addWidget(new QLabel(ToQt("Podatki ra\xE8unov so pripravljeni za banko:"), this));
-  c.banka = new QLineEdit(this);
-  c.banka->setObjectName("?LOC:IZBRANABANKA");
-  c.banka->setMaxLength(40);
+  c.banka = BoundEntry(this, "?LOC:IZBRANABANKA", 40, &w.IZBRANABANKA);
   c.banka->setMinimumWidth(c.banka->fontMetrics().averageCharWidth() * 42);
   SetTip(c.banka, "Naziv banke, za katero so bili prirpavljeni ra\xE8uni");
-  connect(c.banka, &QLineEdit::textEdited, this,
-          [&w](const QString& text) { w.IZBRANABANKA = FromQt(text); });
   column->addWidget(c.banka);
   auto* bic = new QHBoxLayout;
   bic->addWidget(new QLabel(ToQt("BIC oznaka banke:"), this));
-  c.swift = new QLineEdit(this);
-  c.swift->setObjectName("?LOC:IZBRANISWIFT");
-  c.swift->setMaxLength(20);
+  c.swift = BoundEntry(this, "?LOC:IZBRANISWIFT", 20, &w.IZBRANISWIFT);
   SetTip(c.swift, "Swift izbrane banke");
-  connect(c.swift, &QLineEdit::textEdited, this,
-          [&w](const QString& text) { w.IZBRANISWIFT = FromQt(text); });
   bic->addWidget(c.swift, 1);
   column->addLayout(bic);
   column->addWidget(Line(this));
@@ -259,17 +258,9 @@ void MainWindow::BuildData(QVBoxLayout* column) {
   c.result_prompt = new QLabel(ToQt(kResultPrompt), this);
   c.result_prompt->setObjectName("?PROMPTMESTOIME");
   column->addWidget(c.result_prompt);
-  c.mesto = new QLineEdit(this);
-  c.mesto->setObjectName("?LOC:MESTO2");
-  c.mesto->setMaxLength(255);
-  connect(c.mesto, &QLineEdit::textEdited, this,
-          [&w](const QString& text) { w.MESTO2 = FromQt(text); });
+  c.mesto = BoundEntry(this, "?LOC:MESTO2", 255, &w.MESTO2);
   column->addWidget(c.mesto);
-  c.izhod = new QLineEdit(this);
-  c.izhod->setObjectName("?LOC:IZHOD2");
-  c.izhod->setMaxLength(255);
-  connect(c.izhod, &QLineEdit::textEdited, this,
-          [&w](const QString& text) { w.IZHOD2 = FromQt(text); });
+  c.izhod = BoundEntry(this, "?LOC:IZHOD2", 255, &w.IZHOD2);
   column->addWidget(c.izhod);
 
   c.progress = new QLabel(this);
