@@ -14,7 +14,9 @@ namespace {
 // Layout: the declaration on the first line, verbatim text before the root on a line of its
 // own, then one element per line indented by two blanks per level; an element without
 // content is written <Name/>; the file ends with a line break.
-constexpr char kIndent[] = "  ";
+// libxml2's own indentation writes one piece per level; the line breaks and blanks are
+// written here in one piece instead (libxml2 then only closes start tags and writes tags).
+constexpr size_t kIndentWidth = 2;
 constexpr size_t kAppendSize = 1 << 16;
 
 std::atomic<unsigned> temp_serial{0};
@@ -70,32 +72,58 @@ Status WithContext(const Status& s, const std::string& prefix) {
   return Status::IoError(msg, s.error_code());
 }
 
+// ASCII bytes that pass through WellFormedUtf8 as they are.
+constexpr std::array<bool, 256> AsciiXmlBytes() {
+  std::array<bool, 256> ok{};
+  for (int c = 0x20; c < 0x80; ++c) ok[c] = true;
+  ok['\t'] = ok['\n'] = ok['\r'] = true;
+  return ok;
+}
+constexpr std::array<bool, 256> kAsciiXml = AsciiXmlBytes();
+
+// Appends the character at bytes[i] (not plain ASCII) as it goes out; returns its length.
+size_t AppendCharacter(std::string_view bytes, size_t i, std::string& out) {
+  size_t n = Utf8SequenceLength(bytes, i);
+  if (n == 0) {  // not UTF-8 here: the byte is a windows-1250 character (all are XML chars)
+    out += Cp1250ToUtf8(bytes.substr(i, 1));
+    return 1;
+  }
+  if (IsXmlChar(DecodeUtf8(bytes, i, n))) out.append(bytes.substr(i, n));
+  return n;
+}
+
 std::string WellFormedUtf8(std::string_view bytes) {
   std::string out;
-  out.reserve(bytes.size());
+  out.reserve(bytes.size() + 8);
   for (size_t i = 0; i < bytes.size();) {
-    size_t n = Utf8SequenceLength(bytes, i);
-    if (n == 0) {  // not UTF-8 here: the byte is a windows-1250 character (all are XML chars)
-      out += Cp1250ToUtf8(bytes.substr(i, 1));
-      ++i;
-      continue;
-    }
-    if (IsXmlChar(DecodeUtf8(bytes, i, n))) out.append(bytes.substr(i, n));
-    i += n;
+    size_t run = i;
+    while (run < bytes.size() && kAsciiXml[static_cast<unsigned char>(bytes[run])]) ++run;
+    out.append(bytes.substr(i, run - i));
+    i = run < bytes.size() ? run + AppendCharacter(bytes, run, out) : run;
   }
   return out;
 }
 
-struct Entity {
-  char c;
-  const char* text;
-};
 // A raw CR would be read back as a line feed; in attribute values tab and LF would also
 // become blanks (attribute-value normalisation).
-constexpr Entity kTextEntities[] = {{'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'\r', "&#13;"}};
-constexpr Entity kAttributeEntities[] = {{'&', "&amp;"},  {'<', "&lt;"},  {'>', "&gt;"},
-                                         {'"', "&quot;"}, {'\t', "&#9;"}, {'\n', "&#10;"},
-                                         {'\r', "&#13;"}};
+using EntityTable = std::array<const char*, 256>;
+constexpr EntityTable TextEntities() {
+  EntityTable t{};
+  t['&'] = "&amp;";
+  t['<'] = "&lt;";
+  t['>'] = "&gt;";
+  t['\r'] = "&#13;";
+  return t;
+}
+constexpr EntityTable AttributeEntities() {
+  EntityTable t = TextEntities();
+  t['"'] = "&quot;";
+  t['\t'] = "&#9;";
+  t['\n'] = "&#10;";
+  return t;
+}
+constexpr EntityTable kTextEntities = TextEntities();
+constexpr EntityTable kAttributeEntities = AttributeEntities();
 
 // Bytes that every value passes through unchanged: printable ASCII without markup.
 constexpr std::array<bool, 256> PlainBytes() {
@@ -111,18 +139,15 @@ bool IsPlain(std::string_view s) {
   return true;
 }
 
-template <size_t N>
-std::string Escape(std::string_view utf8, const Entity (&entities)[N]) {
+std::string Escape(std::string_view utf8, const EntityTable& entities) {
   std::string out;
-  out.reserve(utf8.size());
-  for (char c : utf8) {
-    const char* entity = nullptr;
-    for (const Entity& e : entities)
-      if (e.c == c) entity = e.text;
-    if (entity != nullptr)
-      out += entity;
-    else
-      out += c;
+  out.reserve(utf8.size() + 8);
+  for (size_t i = 0; i < utf8.size();) {
+    size_t run = i;
+    while (run < utf8.size() && entities[static_cast<unsigned char>(utf8[run])] == nullptr) ++run;
+    out.append(utf8.substr(i, run - i));
+    if (run < utf8.size()) out += entities[static_cast<unsigned char>(utf8[run])];
+    i = run + 1;
   }
   return out;
 }
@@ -141,7 +166,11 @@ struct XmlWriter::Impl {
   Status status;         // the first failure since CreateXmlFile
   int open_parents = 0;
   bool start_tag_open = false;  // between CreateParent and AddParent
+  bool parent_empty = false;    // the innermost open parent has no content yet
+  bool line_open = false;       // the last bytes written do not end a line
   std::string pending;          // written bytes not yet appended to the file
+  std::string name;             // the current element's name, NUL-terminated for libxml2
+  std::string layout;           // the line break and indentation before a tag
 
   bool Writing() const { return writer != nullptr && status.ok(); }
 
@@ -179,10 +208,40 @@ struct XmlWriter::Impl {
       Fail(Status::IoError("the XML writer failed at text"));
   }
 
+  // A new line indented to `depth`, before a tag that must start a line.
+  void StartLine(int depth) {
+    layout.clear();
+    if (line_open) layout += '\n';
+    layout.append(static_cast<size_t>(depth) * kIndentWidth, ' ');
+    WriteRaw(layout);
+  }
+
+  void StartTag(std::string_view element) {
+    StartLine(open_parents);
+    CheckElement(xmlTextWriterStartElement(writer, BAD_CAST element.data()), element);
+    line_open = true;
+  }
+
+  // The end tag of the innermost open parent: on a line of its own after children,
+  // "<Name/>" when it has none.
+  void EndParent() {
+    --open_parents;
+    if (!parent_empty) StartLine(open_parents);
+    Check(xmlTextWriterEndElement(writer), "end tag");
+    parent_empty = false;
+    start_tag_open = false;
+  }
+
+  // The element name without trailing blanks; false (and a failure) for a blank one.
+  bool TakeName(std::string_view raw) {
+    name.assign(DropTrailingBlanks(raw));
+    if (name.empty()) Misuse("an element without a name");
+    return !name.empty();
+  }
+
   // A value as it goes out: well-formed, without trailing blanks, escaped. Most values are
   // plain ASCII and go out as they are.
-  template <size_t N>
-  void WriteValue(std::string_view value, const Entity (&entities)[N]) {
+  void WriteValue(std::string_view value, const EntityTable& entities) {
     if (IsPlain(value)) return WriteRaw(DropTrailingBlanks(value));
     WriteRaw(Escape(DropTrailingBlanks(WellFormedUtf8(value)), entities));
   }
@@ -223,8 +282,6 @@ struct XmlWriter::Impl {
       Fail(Status::IoError("the XML writer could not be set up"));
       return status;
     }
-    xmlTextWriterSetIndent(writer, 1);
-    xmlTextWriterSetIndentString(writer, BAD_CAST kIndent);
     std::string v(DropTrailingBlanks(version)), e(DropTrailingBlanks(encoding_name));
     if (!e.empty()) {  // checked first, so libxml2 does not print its own complaint
       xmlCharEncodingHandlerPtr handler = xmlFindCharEncodingHandler(e.c_str());
@@ -258,6 +315,8 @@ Status XmlWriter::CreateXmlFile(const std::string& path, std::string_view versio
   d.status = Status::Ok();
   d.open_parents = 0;
   d.start_tag_open = false;
+  d.parent_empty = false;
+  d.line_open = false;  // the declaration ends its line
   d.encoding.clear();
   d.final_path = path;
   d.temp_path = TemporaryPathFor(path);
@@ -275,18 +334,25 @@ void XmlWriter::AddStringText(std::string_view text) {
   Impl& d = *impl_;
   if (!d.Writing()) return;
   std::string bytes = WellFormedUtf8(text);
-  if (d.open_parents == 0) bytes += '\n';  // before the root it stands on a line of its own
+  if (d.open_parents == 0) {  // outside the root it stands on a line of its own
+    if (d.line_open) bytes.insert(bytes.begin(), '\n');
+    bytes += '\n';
+    d.line_open = false;
+  } else if (!bytes.empty()) {
+    d.parent_empty = false;
+  }
+  d.start_tag_open = false;
   d.WriteRaw(bytes);
 }
 
 void XmlWriter::CreateParent(std::string_view name) {
   Impl& d = *impl_;
   if (!d.Writing()) return;
-  std::string n(DropTrailingBlanks(name));
-  if (n.empty()) return d.Misuse("an element without a name");
-  d.CheckElement(xmlTextWriterStartElement(d.writer, BAD_CAST n.c_str()), n);
+  if (!d.TakeName(name)) return;
+  d.StartTag(d.name);
   ++d.open_parents;
   d.start_tag_open = true;
+  d.parent_empty = true;
 }
 
 void XmlWriter::CreateAttribute(std::string_view name, std::string_view value) {
@@ -309,21 +375,19 @@ void XmlWriter::AddParent() {
 void XmlWriter::AddElement(std::string_view name, std::string_view value) {
   Impl& d = *impl_;
   if (!d.Writing()) return;
-  std::string n(DropTrailingBlanks(name));
-  if (n.empty()) return d.Misuse("an element without a name");
+  if (!d.TakeName(name)) return;
   d.start_tag_open = false;
-  d.CheckElement(xmlTextWriterStartElement(d.writer, BAD_CAST n.c_str()), n);
+  d.parent_empty = false;
+  d.StartTag(d.name);
   d.WriteValue(value, kTextEntities);
-  d.CheckElement(xmlTextWriterEndElement(d.writer), n);
+  d.CheckElement(xmlTextWriterEndElement(d.writer), d.name);
 }
 
 void XmlWriter::CloseParent() {
   Impl& d = *impl_;
   if (!d.Writing()) return;
   if (d.open_parents == 0) return d.Misuse("CloseParent without an open parent");
-  d.Check(xmlTextWriterEndElement(d.writer), "end tag");
-  --d.open_parents;
-  d.start_tag_open = false;
+  d.EndParent();
 }
 
 Status XmlWriter::CloseXmlFile() {
@@ -331,10 +395,8 @@ Status XmlWriter::CloseXmlFile() {
   if (!is_open()) {
     return d.status.ok() ? Status::InvalidArgument("no XML document is open") : d.status;
   }
-  if (d.Writing()) {
-    d.Check(xmlTextWriterEndDocument(d.writer), "end of document");  // closes open parents
-    d.open_parents = 0;
-  }
+  while (d.Writing() && d.open_parents > 0) d.EndParent();
+  if (d.Writing()) d.Check(xmlTextWriterEndDocument(d.writer), "end of document");
   d.Finish();
   if (d.status.ok()) {
     Status renamed = d.files.RenameFile(d.temp_path, d.final_path);
