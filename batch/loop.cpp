@@ -3,6 +3,7 @@
 #include "batch/names.h"
 #include "batch/stages.h"
 #include "framework/cp1250.h"
+#include "framework/group_commit.h"
 
 namespace eracuni::batch {
 namespace {
@@ -23,30 +24,71 @@ std::string FindXmlAttachment(workdata::WorkFiles& files) {
   return name;
 }
 
-// Writes the current header's document; true when it was written.
-bool WriteInvoice(BatchContext& ctx, WindowState& w, std::string_view number) {
-  if (!IsPlainFileName(w.IMEXMLRACUNA)) {
-    ShowWarning(ctx.platform.messages, UnsafeXmlAttachmentName(number, w.IMEXMLRACUNA),
-                caption::kAttachments);
-    return false;
+// Documents are written through one GroupCommitFileSystem: each is complete on the disk
+// before its name appears, with one wait for the disk per group instead of one per file.
+// A group is committed when it is this large, and at the end of the loop.
+constexpr size_t kGroupDocuments = 256;
+constexpr uint64_t kGroupBytes = 16u << 20;
+
+struct WrittenDocument {
+  std::string path;
+  size_t first_rename, end_rename;  // the renames it asked for in its group
+};
+
+class InvoiceLoop {
+ public:
+  InvoiceLoop(BatchContext& ctx, WindowState& w) : ctx_(ctx), w_(w), documents_(ctx.platform.files) {}
+
+  // Writes the current header's document.
+  void Write(std::string_view number) {
+    if (!IsPlainFileName(w_.IMEXMLRACUNA)) {
+      ShowWarning(ctx_.platform.messages, UnsafeXmlAttachmentName(number, w_.IMEXMLRACUNA),
+                  caption::kAttachments);
+      return;
+    }
+    std::string path = std::string(ClipRight(ctx_.settings.POTDOXMLRACUNOV)) + w_.IMEXMLRACUNA;
+    size_t first = documents_.held();
+    Status s = ctx_.writers.invoice(ctx_.settings, ctx_.files, documents_, w_.IMEXMLRACUNA);
+    if (!s.ok()) {
+      ShowWarning(ctx_.platform.messages, InvoiceNotWritten(path, s), caption::kWarning);
+      return;
+    }
+    ++w_.STEVEC;
+    written_.push_back({std::move(path), first, documents_.held()});
+    if (documents_.held() >= kGroupDocuments || documents_.held_bytes() >= kGroupBytes) Commit();
   }
-  std::string path = std::string(ClipRight(ctx.settings.POTDOXMLRACUNOV)) + w.IMEXMLRACUNA;
-  Status s = ctx.writers.invoice(ctx.settings, ctx.files, ctx.platform.files, w.IMEXMLRACUNA);
-  if (!s.ok()) {
-    ShowWarning(ctx.platform.messages, InvoiceNotWritten(path, s), caption::kWarning);
-    return false;
+
+  // Puts the written documents under their names; a document whose name could not be
+  // given is reported, no longer counted and not signed.
+  void Commit() {
+    std::vector<GroupCommitFileSystem::Outcome> outcomes = documents_.Commit();
+    for (const WrittenDocument& d : written_) {
+      Status s;
+      for (size_t i = d.first_rename; i < d.end_rename && s.ok(); ++i) s = outcomes[i].status;
+      if (!s.ok()) {
+        ShowWarning(ctx_.platform.messages, InvoiceNotWritten(d.path, s), caption::kWarning);
+        --w_.STEVEC;
+        continue;
+      }
+      if (!w_.SEZNAMZAPODPIS.empty()) w_.SEZNAMZAPODPIS += ";";
+      w_.SEZNAMZAPODPIS += d.path;
+    }
+    written_.clear();
   }
-  ++w.STEVEC;
-  if (!w.SEZNAMZAPODPIS.empty()) w.SEZNAMZAPODPIS += ";";
-  w.SEZNAMZAPODPIS += path;
-  return true;
-}
+
+ private:
+  BatchContext& ctx_;
+  WindowState& w_;
+  GroupCommitFileSystem documents_;
+  std::vector<WrittenDocument> written_;  // in the group not committed yet
+};
 
 }  // namespace
 
 void RunInvoiceLoop(BatchContext& ctx, WindowState& w) {
   w.SEZNAMZAPODPIS.clear();
   w.STEVEC = 0;
+  InvoiceLoop loop(ctx, w);
   const workdata::RecordBuffer& header = ctx.files.headers().buffer();
   workdata::WalkHeaders(ctx.files, [&] {
     std::string number(header.Clipped(eRACUNI::STEVILKARACUNA));
@@ -55,9 +97,10 @@ void RunInvoiceLoop(BatchContext& ctx, WindowState& w) {
       ShowWarning(ctx.platform.messages, NoXmlAttachment(number), caption::kAttachments);
       return false;
     }
-    WriteInvoice(ctx, w, number);
+    loop.Write(number);
     return true;
   });
+  loop.Commit();
 }
 
 }  // namespace eracuni::batch

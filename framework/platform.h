@@ -71,8 +71,12 @@ class WritableFile {
  public:
   virtual ~WritableFile() = default;
   virtual Status Append(std::string_view bytes) = 0;
-  // Flushes and closes; a file is complete only when Close() returned ok.
+  // Flushes, waits until the bytes are on the disk, and closes; a file is complete only
+  // when Close() returned ok.
   virtual Status Close() = 0;
+  // Closes without waiting for the disk: the bytes are durable only after a later
+  // FileSystem::SyncFileSystem. Where that distinction does not exist, the same as Close().
+  virtual Status CloseWithoutSync() { return Close(); }
 };
 
 // An existing file opened for reads at any offset, for stores that read a large file piece
@@ -105,6 +109,10 @@ class FileSystem {
   virtual Result<std::vector<std::string>> ListDirectory(const std::string& dir) = 0;
   virtual std::string CurrentDirectory() = 0;
   virtual Status SetCurrentDirectory(const std::string& dir) = 0;
+  // Waits until everything written to the file system that holds `path` (a file or a
+  // folder) has reached the disk: one wait for many files closed without a sync. A file
+  // system kept in memory has nothing to wait for.
+  virtual Status SyncFileSystem(const std::string& path);
 };
 
 // ---- External programs ---------------------------------------------------------------------

@@ -74,11 +74,15 @@ class PosixWritableFile : public WritableFile {
     }
     return Status::Ok();
   }
-  Status Close() override {
+  Status Close() override { return Finish(true); }
+  Status CloseWithoutSync() override { return Finish(false); }
+
+ private:
+  Status Finish(bool sync) {
     if (fd_ < 0) return Status::Ok();
     int fd = fd_;
     fd_ = -1;
-    if (::fsync(fd) != 0 && errno != EINVAL) {
+    if (sync && ::fsync(fd) != 0 && errno != EINVAL) {
       int err = errno;
       ::close(fd);
       return ErrnoStatus("write " + path_, err);
@@ -87,7 +91,6 @@ class PosixWritableFile : public WritableFile {
     return Status::Ok();
   }
 
- private:
   std::string path_;
   int fd_;
 };
@@ -214,6 +217,15 @@ class RealFileSystem : public FileSystem {
     if (::chdir(dir.c_str()) != 0) return ErrnoStatus("chdir " + dir, errno);
     return Status::Ok();
   }
+  Status SyncFileSystem(const std::string& path) override {
+    int fd = ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return ErrnoStatus("sync " + path, errno);
+    int rc = ::syncfs(fd);
+    int err = errno;
+    ::close(fd);
+    if (rc != 0) return ErrnoStatus("sync " + path, err);
+    return Status::Ok();
+  }
 };
 
 class RealProgramRunner : public ProgramRunner {
@@ -278,6 +290,8 @@ Result<std::unique_ptr<RandomAccessFile>> FileSystem::NewRandomAccessFile(const 
   if (!data.ok()) return data.status();
   return std::unique_ptr<RandomAccessFile>(new StringRandomAccessFile(std::move(*data)));
 }
+
+Status FileSystem::SyncFileSystem(const std::string&) { return Status::Ok(); }
 
 MessageBox& ConsoleMessageBox() {
   static StderrMessageBox box;

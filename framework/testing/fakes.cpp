@@ -56,6 +56,11 @@ class FaultyWritableFile : public WritableFile {
     Status c = base_->Close();
     return s.ok() ? c : s;
   }
+  Status CloseWithoutSync() override {
+    Status s = fs_.CheckFault("close", path_);
+    Status c = base_->CloseWithoutSync();
+    return s.ok() ? c : s;
+  }
 
  private:
   FaultyFileSystem& fs_;
@@ -117,6 +122,11 @@ Status FaultyFileSystem::CopyFile(const std::string& from, const std::string& to
     if (size.ok() && *size > limit_bytes_) return Fault("copy", to, limit_err_);
   }
   return base_.CopyFile(from, to);
+}
+
+Status FaultyFileSystem::SyncFileSystem(const std::string& p) {
+  if (Status s = CheckFault("sync", p); !s.ok()) return s;
+  return base_.SyncFileSystem(p);
 }
 
 std::string RecordingProgramRunner::FindProgram(const std::string& name) {

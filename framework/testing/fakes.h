@@ -60,7 +60,7 @@ class SequenceRandom : public Random {
 };
 
 // The POSIX file system with faults on demand. A rule matches an operation name
-// ("create", "append", "close", "delete", "rename", "copy", "read", "size") and a path
+// ("create", "append", "close", "delete", "rename", "copy", "read", "size", "sync") and a path
 // substring; a matching operation fails with the given errno.
 class FaultyFileSystem : public FileSystem {
  public:
@@ -92,6 +92,7 @@ class FaultyFileSystem : public FileSystem {
   }
   std::string CurrentDirectory() override { return base_.CurrentDirectory(); }
   Status SetCurrentDirectory(const std::string& d) override { return base_.SetCurrentDirectory(d); }
+  Status SyncFileSystem(const std::string& p) override;
 
   // Used by the files this file system hands out.
   Status CheckFault(const std::string& op, const std::string& path);

@@ -1,9 +1,12 @@
 #include "batch/batch_run.h"
 
+#include <algorithm>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "batch/messages.h"
+#include "framework/cp1250.h"
 #include "batch_fixture.h"
 
 namespace eracuni::batch::testing {
@@ -138,6 +141,40 @@ TEST_F(BatchTest, DocumentsThatCannotBeWrittenAreReportedAndNotSigned) {
   EXPECT_EQ(Captions()[1], " NAPAKA v eRACPRIL.TPS");
   EXPECT_THAT(Texts()[1], HasSubstr("A3 v podatkih prilog (../escape.XML)"));
   EXPECT_FALSE(eracuni::testing::ReadFileOrEmpty(out_.path() + "../escape.XML").size());
+}
+
+// Documents written the safe way (temporary name, then rename) get their names only after
+// one wait for the disk; a name that cannot be given is reported like a failed write.
+TEST_F(BatchTest, DocumentsAreNamedAfterOneWaitAndFailedNamesAreReported) {
+  for (uint32_t i = 1; i <= 4; ++i) AddInvoice(i, "A" + std::to_string(i));
+  writers_.invoice = [this](settings::Settings& s, workdata::WorkFiles&, FileSystem& fs,
+                            std::string_view name) {
+    std::string path = Cp1250ToUtf8(s.POTDOXMLRACUNOV + std::string(name));
+    auto f = fs.NewWritableFile(path + ".tmp");
+    if (!f.ok()) return f.status();
+    Status written = (*f)->Append("<r/>");
+    if (written.ok()) written = (*f)->Close();
+    events_.push_back(written.ok() && !fake_.files.Exists(path) ? "unnamed" : "named early");
+    return written.ok() ? fs.RenameFile(path + ".tmp", path) : written;
+  };
+  fake_.files.FailOn("rename", "A3.XML", 13);
+  settings_.ROCNOEPODPISOVANJE = 1;
+  fake_.programs.AddProgram("PodpisiXML_35.EXE", "/bin/signer");
+  OpenAndMake();
+
+  const WindowState& w = run_->window();
+  EXPECT_EQ(w.STEVEC, 3);
+  EXPECT_EQ(w.SEZNAMZAPODPIS,
+            out_.File("A1.XML") + ";" + out_.File("A2.XML") + ";" + out_.File("A4.XML"));
+  ASSERT_EQ(Texts().size(), 1u);
+  EXPECT_THAT(Texts()[0], HasSubstr(out_.File("A3.XML") + "|| Oznaka: 13 - "));
+  EXPECT_EQ(std::count(events_.begin(), events_.end(), "unnamed"), 4);
+  int syncs = 0;
+  for (const std::string& op : fake_.files.log()) syncs += op.rfind("sync ", 0) == 0;
+  EXPECT_EQ(syncs, 1);
+  EXPECT_FALSE(fake_.files.Exists(out_.File("A3.XML")));
+  EXPECT_FALSE(fake_.files.Exists(out_.File("A3.XML.tmp")));
+  EXPECT_TRUE(fake_.files.Exists(out_.File("A4.XML")));
 }
 
 TEST_F(BatchTest, DoneLeavesTheResultAndOnlyTheCloseButton) {

@@ -53,7 +53,9 @@ class CorruptWorkFiles : public RunTest {
     batch::WindowState w = Run();
     EXPECT_EQ(Bytes(file), before);
     const std::string label = file.substr(0, file.find('.'));
-    if (terminator_.stops().size() > stops_seen_) EXPECT_THAT(Reports(), HasSubstr(label));
+    if (terminator_.stops().size() > stops_seen_) {
+      EXPECT_THAT(Reports(), HasSubstr(label));
+    }
     // Damage shows as a report or as fewer documents, never as a crash.
     EXPECT_LE(w.STEVEC, 3);
   }

@@ -1,0 +1,78 @@
+#include "framework/group_commit.h"
+
+namespace eracuni {
+namespace {
+
+class UnsyncedFile : public WritableFile {
+ public:
+  UnsyncedFile(GroupCommitFileSystem& fs, std::string path, std::unique_ptr<WritableFile> base)
+      : fs_(fs), path_(std::move(path)), base_(std::move(base)) {}
+  Status Append(std::string_view bytes) override {
+    bytes_ += bytes.size();
+    return base_->Append(bytes);
+  }
+  Status Close() override {
+    Status s = base_->CloseWithoutSync();
+    if (s.ok()) fs_.Closed(path_, bytes_);
+    return s;
+  }
+  Status CloseWithoutSync() override { return Close(); }
+
+ private:
+  GroupCommitFileSystem& fs_;
+  std::string path_;
+  std::unique_ptr<WritableFile> base_;
+  uint64_t bytes_ = 0;
+};
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+GroupCommitFileSystem::~GroupCommitFileSystem() {
+  for (const Held& h : held_) base_.DeleteFile(h.from);
+}
+
+Result<std::unique_ptr<WritableFile>> GroupCommitFileSystem::NewWritableFile(const std::string& p) {
+  auto base = base_.NewWritableFile(p);
+  if (!base.ok()) return base.status();
+  unsynced_.erase(p);  // created afresh: an earlier close no longer counts
+  return std::unique_ptr<WritableFile>(new UnsyncedFile(*this, p, std::move(base).value()));
+}
+
+void GroupCommitFileSystem::Closed(const std::string& path, uint64_t bytes) {
+  unsynced_[path] = bytes;
+}
+
+Status GroupCommitFileSystem::DeleteFile(const std::string& p) {
+  unsynced_.erase(p);
+  return base_.DeleteFile(p);
+}
+
+Status GroupCommitFileSystem::RenameFile(const std::string& from, const std::string& to) {
+  auto it = unsynced_.find(from);
+  if (it == unsynced_.end()) return base_.RenameFile(from, to);
+  held_bytes_ += it->second;
+  unsynced_.erase(it);
+  held_.push_back({from, to});
+  return Status::Ok();
+}
+
+std::vector<GroupCommitFileSystem::Outcome> GroupCommitFileSystem::Commit() {
+  std::vector<Outcome> outcomes;
+  if (held_.empty()) return outcomes;
+  Status synced = base_.SyncFileSystem(FolderOf(held_.front().to));
+  for (const Held& h : held_) {
+    Status s = synced.ok() ? base_.RenameFile(h.from, h.to) : synced;
+    if (!s.ok()) base_.DeleteFile(h.from);
+    outcomes.push_back({h.to, s});
+  }
+  held_.clear();
+  held_bytes_ = 0;
+  return outcomes;
+}
+
+}  // namespace eracuni

@@ -1,0 +1,76 @@
+// GroupCommitFileSystem: writes many small files that must each appear complete or not at
+// all, with one wait for the disk for a whole group instead of one per file.
+//
+// A writer that replaces a file safely writes a temporary file, closes it with a sync and
+// renames it into place. Through this file system the close does not wait for the disk
+// and the rename of such a file is held back: Commit() waits once until everything written
+// has reached the disk, then makes the held renames in order. A name therefore still never
+// shows bytes that a power cut could lose. Until Commit the target names keep what they had
+// (Exists and FileSize answer for them as before). Renames of files not written through
+// this file system, and every other call, go straight to the base. The object refers to
+// the base, which must outlive it; temporary files still held when it is destroyed are
+// deleted (the group was never committed).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "framework/platform.h"
+
+namespace eracuni {
+
+class GroupCommitFileSystem : public FileSystem {
+ public:
+  struct Outcome {
+    std::string target;
+    Status status;  // of the wait for the disk, or of the rename
+  };
+
+  explicit GroupCommitFileSystem(FileSystem& base) : base_(base) {}
+  ~GroupCommitFileSystem() override;
+  GroupCommitFileSystem(const GroupCommitFileSystem&) = delete;
+  GroupCommitFileSystem& operator=(const GroupCommitFileSystem&) = delete;
+
+  // One outcome for each held rename, in the order they were asked for. When the wait for
+  // the disk fails, every held file fails with it and is deleted; so is a file whose
+  // rename fails. Afterwards nothing is held.
+  std::vector<Outcome> Commit();
+  size_t held() const { return held_.size(); }
+  uint64_t held_bytes() const { return held_bytes_; }
+
+  bool Exists(const std::string& p) override { return base_.Exists(p); }
+  bool IsDirectory(const std::string& p) override { return base_.IsDirectory(p); }
+  Result<uint64_t> FileSize(const std::string& p) override { return base_.FileSize(p); }
+  Result<std::string> ReadFile(const std::string& p) override { return base_.ReadFile(p); }
+  Result<std::unique_ptr<RandomAccessFile>> NewRandomAccessFile(const std::string& p) override {
+    return base_.NewRandomAccessFile(p);
+  }
+  Result<std::unique_ptr<WritableFile>> NewWritableFile(const std::string& p) override;
+  Status DeleteFile(const std::string& p) override;
+  Status RenameFile(const std::string& from, const std::string& to) override;
+  Status CopyFile(const std::string& from, const std::string& to) override {
+    return base_.CopyFile(from, to);
+  }
+  Result<std::vector<std::string>> ListDirectory(const std::string& d) override {
+    return base_.ListDirectory(d);
+  }
+  std::string CurrentDirectory() override { return base_.CurrentDirectory(); }
+  Status SetCurrentDirectory(const std::string& d) override { return base_.SetCurrentDirectory(d); }
+  Status SyncFileSystem(const std::string& p) override { return base_.SyncFileSystem(p); }
+
+  // Used by the files this file system hands out.
+  void Closed(const std::string& path, uint64_t bytes);
+
+ private:
+  struct Held {
+    std::string from, to;
+  };
+  FileSystem& base_;
+  std::map<std::string, uint64_t> unsynced_;  // closed without a sync, not renamed yet: size
+  std::vector<Held> held_;
+  uint64_t held_bytes_ = 0;
+};
+
+}  // namespace eracuni
