@@ -139,9 +139,7 @@ bool IsPlain(std::string_view s) {
   return true;
 }
 
-std::string Escape(std::string_view utf8, const EntityTable& entities) {
-  std::string out;
-  out.reserve(utf8.size() + 8);
+void AppendEscaped(std::string_view utf8, const EntityTable& entities, std::string& out) {
   for (size_t i = 0; i < utf8.size();) {
     size_t run = i;
     while (run < utf8.size() && entities[static_cast<unsigned char>(utf8[run])] == nullptr) ++run;
@@ -149,7 +147,16 @@ std::string Escape(std::string_view utf8, const EntityTable& entities) {
     if (run < utf8.size()) out += entities[static_cast<unsigned char>(utf8[run])];
     i = run + 1;
   }
-  return out;
+}
+
+// A value as it goes out: well-formed, without trailing blanks, escaped. Most values are
+// plain ASCII and go out as they are.
+void AppendValue(std::string_view value, const EntityTable& entities, std::string& out) {
+  if (IsPlain(value)) {
+    out.append(DropTrailingBlanks(value));
+    return;
+  }
+  AppendEscaped(DropTrailingBlanks(WellFormedUtf8(value)), entities, out);
 }
 
 }  // namespace
@@ -211,9 +218,33 @@ struct XmlWriter::Impl {
   // A new line indented to `depth`, before a tag that must start a line.
   void StartLine(int depth) {
     layout.clear();
+    AppendLineStart(depth);
+    WriteRaw(layout);
+  }
+  void AppendLineStart(int depth) {
     if (line_open) layout += '\n';
     layout.append(static_cast<size_t>(depth) * kIndentWidth, ' ');
+  }
+
+  // An element without children goes to libxml2 in one piece, with the line break before
+  // it: most elements are such, and libxml2's cost is per call.
+  void WriteLeaf(std::string_view element, std::string_view value) {
+    layout.clear();
+    AppendLineStart(open_parents);
+    layout += '<';
+    layout.append(element);
+    size_t tag_end = layout.size();
+    layout += '>';
+    AppendValue(value, kTextEntities, layout);
+    if (layout.size() == tag_end + 1) {
+      layout.replace(tag_end, 1, "/>");
+    } else {
+      layout += "</";
+      layout.append(element);
+      layout += '>';
+    }
     WriteRaw(layout);
+    line_open = true;
   }
 
   void StartTag(std::string_view element) {
@@ -239,11 +270,11 @@ struct XmlWriter::Impl {
     return !name.empty();
   }
 
-  // A value as it goes out: well-formed, without trailing blanks, escaped. Most values are
-  // plain ASCII and go out as they are.
+  // An attribute's value, between libxml2's StartAttribute and EndAttribute.
   void WriteValue(std::string_view value, const EntityTable& entities) {
-    if (IsPlain(value)) return WriteRaw(DropTrailingBlanks(value));
-    WriteRaw(Escape(DropTrailingBlanks(WellFormedUtf8(value)), entities));
+    layout.clear();
+    AppendValue(value, entities, layout);
+    WriteRaw(layout);
   }
 
   // Element calls name their element in a failure; the text is only made when one happens.
@@ -378,9 +409,7 @@ void XmlWriter::AddElement(std::string_view name, std::string_view value) {
   if (!d.TakeName(name)) return;
   d.start_tag_open = false;
   d.parent_empty = false;
-  d.StartTag(d.name);
-  d.WriteValue(value, kTextEntities);
-  d.CheckElement(xmlTextWriterEndElement(d.writer), d.name);
+  d.WriteLeaf(d.name, value);
 }
 
 void XmlWriter::CloseParent() {

@@ -159,6 +159,8 @@ TEST_F(XmlWriterTest, TurnsEveryValueIntoWellFormedUtf8) {
 
   // Dropping the NULs of a field must not leave its blanks behind.
   EXPECT_EQ(ElementLine(std::string("  abc  \0\0", 9)), "<E>  abc</E>");
+  // Nothing left of a value: an empty element, as for an empty value.
+  EXPECT_EQ(ElementLine("\x01\x02  \x03"), "<E/>");
 }
 
 TEST_F(XmlWriterTest, MisuseFailsTheDocument) {
