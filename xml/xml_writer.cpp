@@ -177,7 +177,8 @@ struct XmlWriter::Impl {
   bool line_open = false;       // the last bytes written do not end a line
   std::string pending;          // written bytes not yet appended to the file
   std::string name;             // the current element's name, NUL-terminated for libxml2
-  std::string layout;           // the line break and indentation before a tag
+  std::string raw;              // bytes for libxml2 not handed over yet (see FlushRaw)
+  std::string attribute;        // an attribute value as it goes out
 
   bool Writing() const { return writer != nullptr && status.ok(); }
 
@@ -215,40 +216,41 @@ struct XmlWriter::Impl {
       Fail(Status::IoError("the XML writer failed at text"));
   }
 
-  // A new line indented to `depth`, before a tag that must start a line.
-  void StartLine(int depth) {
-    layout.clear();
-    AppendLineStart(depth);
-    WriteRaw(layout);
-  }
-  void AppendLineStart(int depth) {
-    if (line_open) layout += '\n';
-    layout.append(static_cast<size_t>(depth) * kIndentWidth, ' ');
+  // Line breaks, indentation and whole elements without children are gathered in `raw`
+  // and handed to libxml2 in large pieces, just before its next call: libxml2's cost is
+  // per call, and most elements are leaves.
+  void FlushRaw() {
+    WriteRaw(raw);
+    raw.clear();
   }
 
-  // An element without children goes to libxml2 in one piece, with the line break before
-  // it: most elements are such, and libxml2's cost is per call.
+  // A new line indented to `depth`, before a tag that must start a line.
+  void StartLine(int depth) {
+    if (line_open) raw += '\n';
+    raw.append(static_cast<size_t>(depth) * kIndentWidth, ' ');
+  }
+
   void WriteLeaf(std::string_view element, std::string_view value) {
-    layout.clear();
-    AppendLineStart(open_parents);
-    layout += '<';
-    layout.append(element);
-    size_t tag_end = layout.size();
-    layout += '>';
-    AppendValue(value, kTextEntities, layout);
-    if (layout.size() == tag_end + 1) {
-      layout.replace(tag_end, 1, "/>");
+    StartLine(open_parents);
+    raw += '<';
+    raw.append(element);
+    size_t tag_end = raw.size();
+    raw += '>';
+    AppendValue(value, kTextEntities, raw);
+    if (raw.size() == tag_end + 1) {
+      raw.replace(tag_end, 1, "/>");
     } else {
-      layout += "</";
-      layout.append(element);
-      layout += '>';
+      raw += "</";
+      raw.append(element);
+      raw += '>';
     }
-    WriteRaw(layout);
     line_open = true;
+    if (raw.size() >= kAppendSize) FlushRaw();
   }
 
   void StartTag(std::string_view element) {
     StartLine(open_parents);
+    FlushRaw();
     CheckElement(xmlTextWriterStartElement(writer, BAD_CAST element.data()), element);
     line_open = true;
   }
@@ -258,6 +260,7 @@ struct XmlWriter::Impl {
   void EndParent() {
     --open_parents;
     if (!parent_empty) StartLine(open_parents);
+    FlushRaw();
     Check(xmlTextWriterEndElement(writer), "end tag");
     parent_empty = false;
     start_tag_open = false;
@@ -272,9 +275,9 @@ struct XmlWriter::Impl {
 
   // An attribute's value, between libxml2's StartAttribute and EndAttribute.
   void WriteValue(std::string_view value, const EntityTable& entities) {
-    layout.clear();
-    AppendValue(value, entities, layout);
-    WriteRaw(layout);
+    attribute.clear();
+    AppendValue(value, entities, attribute);
+    WriteRaw(attribute);
   }
 
   // Element calls name their element in a failure; the text is only made when one happens.
@@ -349,6 +352,7 @@ Status XmlWriter::CreateXmlFile(const std::string& path, std::string_view versio
   d.parent_empty = false;
   d.line_open = false;  // the declaration ends its line
   d.encoding.clear();
+  d.raw.clear();
   d.final_path = path;
   d.temp_path = TemporaryPathFor(path);
   if (d.Start(version, encoding).ok()) return d.status;
@@ -373,6 +377,7 @@ void XmlWriter::AddStringText(std::string_view text) {
     d.parent_empty = false;
   }
   d.start_tag_open = false;
+  d.FlushRaw();
   d.WriteRaw(bytes);
 }
 
@@ -425,6 +430,7 @@ Status XmlWriter::CloseXmlFile() {
     return d.status.ok() ? Status::InvalidArgument("no XML document is open") : d.status;
   }
   while (d.Writing() && d.open_parents > 0) d.EndParent();
+  if (d.Writing()) d.FlushRaw();
   if (d.Writing()) d.Check(xmlTextWriterEndDocument(d.writer), "end of document");
   d.Finish();
   if (d.status.ok()) {
