@@ -65,8 +65,11 @@ std::string PripraviBesedilo(std::string_view text) {
   const std::array<std::string, 256>& pieces = PreparedPieces();
   std::string out;
   out.reserve(kPreparedSize);
-  // The blank padding up to 240 positions prepares to blanks: the final resize adds them.
-  for (unsigned char c : text.substr(0, kPreparedSize)) {
+  // Blanks prepare to blanks, and the final resize pads with them: trailing ones are skipped.
+  text = text.substr(0, kPreparedSize);
+  text = text.substr(0, text.find_last_not_of(' ') + 1);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
     const std::string& piece = pieces[c];
     size_t room = kPreparedSize - out.size();
     if (piece.size() > room) {

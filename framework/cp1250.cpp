@@ -55,7 +55,13 @@ std::optional<unsigned char> CodePointToCp1250(char32_t cp) {
 std::string Cp1250ToUtf8(std::string_view cp1250) {
   std::string out;
   out.reserve(cp1250.size() + cp1250.size() / 8);
-  for (unsigned char c : cp1250) AppendUtf8(out, Cp1250ToCodePoint(c));
+  for (size_t i = 0; i < cp1250.size();) {
+    size_t run = i;  // ASCII is the same in both: copied a run at a time
+    while (run < cp1250.size() && static_cast<unsigned char>(cp1250[run]) < 0x80) ++run;
+    out.append(cp1250.substr(i, run - i));
+    if (run < cp1250.size()) AppendUtf8(out, Cp1250ToCodePoint(static_cast<unsigned char>(cp1250[run])));
+    i = run + 1;
+  }
   return out;
 }
 
