@@ -1,6 +1,7 @@
 #include "workdata/tps/page.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "workdata/tps/coding.h"
 #include "workdata/tps/rle.h"
@@ -50,22 +51,21 @@ Result<Page> Page::Parse(uint32_t ref, std::string_view stored) {
     p.children_.push_back(child);
   }
   size_t stream_size = h.unpacked_size - kPageHeaderSize - refs_size;
-  std::string unpacked;
-  std::string_view stream = body.rest();
-  if (p.packed()) {
-    if (Status s = RleDecode(stream, stream_size, &unpacked); !s.ok())
-      return Status::Corruption(Where(ref) + s.message());
-    stream = unpacked;
-  }
-  if (Status s = p.ParseRecords(stream, h.count); !s.ok())
-    return Status::Corruption(Where(ref) + s.message());
+  PackedStream stream =
+      p.packed() ? PackedStream::Packed(body.rest(), stream_size) : PackedStream::Plain(body.rest());
+  Status records = p.ParseRecords(stream, h.count);
+  // A fault in the packing is named before what it did to the records.
+  if (Status s = stream.Finish(); !s.ok()) return Status::Corruption(Where(ref) + s.message());
+  if (!records.ok()) return Status::Corruption(Where(ref) + records.message());
   return p;
 }
 
-Status Page::ParseRecords(std::string_view stream, size_t count) {
-  Decoder in(stream);
+Status Page::ParseRecords(PackedStream& in, size_t count) {
   records_.reserve(count);
-  data_.reserve(std::min<size_t>(header_.expanded_size, 0xFFFF));
+  // Each record is at most kMaxShared bytes of its predecessor plus bytes of the stream.
+  size_t capacity = in.remaining() + kMaxShared * count, size = 0;
+  data_ = std::make_unique_for_overwrite<char[]>(capacity + PackedStream::kSlack);
+  char* data = data_.get();
   size_t previous_offset = 0, previous_length = 0;
   uint16_t length = 0, key_length = 0;
   for (size_t i = 0; i < count; ++i) {
@@ -76,16 +76,14 @@ Status Page::ParseRecords(std::string_view stream, size_t count) {
     if ((flags & kHasKeyLength) && !in.U16LE(&key_length))
       return Status::Corruption("record stream ends early");
     size_t shared = flags & kMaxShared;
-    std::string_view fresh;
     if (shared > previous_length || shared > length || key_length > length ||
-        !in.Bytes(length - shared, &fresh))
+        length > capacity - size || !in.Read(length - shared, data + size + shared))
       return Status::Corruption("record lengths out of range");
-    size_t offset = data_.size();
-    data_.append(data_, previous_offset, shared);
-    data_.append(fresh);
-    records_.push_back({static_cast<uint32_t>(offset), length, key_length});
-    previous_offset = offset;
+    if (shared > 0) std::memcpy(data + size, data + previous_offset, shared);
+    records_.push_back({static_cast<uint32_t>(size), length, key_length});
+    previous_offset = size;
     previous_length = length;
+    size += length;
     if (i > 0 && key(i) <= key(i - 1)) return Status::Corruption("records out of order");
   }
   if (in.remaining() != 0) return Status::Corruption("record stream longer than its records");
@@ -93,7 +91,7 @@ Status Page::ParseRecords(std::string_view stream, size_t count) {
 }
 
 std::string_view Page::record(size_t i) const {
-  return std::string_view(data_).substr(records_[i].offset, records_[i].length);
+  return std::string_view(data_.get() + records_[i].offset, records_[i].length);
 }
 std::string_view Page::key(size_t i) const { return record(i).substr(0, records_[i].key_length); }
 

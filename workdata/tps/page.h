@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,8 @@
 #include "framework/status.h"
 
 namespace eracuni::tps {
+
+class PackedStream;
 
 inline constexpr size_t kPageHeaderSize = 13;
 inline constexpr size_t kUnit = 0x100;
@@ -59,12 +62,12 @@ class Page {
     uint16_t length;
     uint16_t key_length;
   };
-  Status ParseRecords(std::string_view stream, size_t count);
+  Status ParseRecords(PackedStream& stream, size_t count);
 
   uint32_t ref_ = 0;
   PageHeader header_;
   std::vector<uint32_t> children_;
-  std::string data_;
+  std::unique_ptr<char[]> data_;  // left uninitialised: every byte is written before use
   std::vector<Span> records_;
 };
 

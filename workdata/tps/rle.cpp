@@ -1,5 +1,7 @@
 #include "workdata/tps/rle.h"
 
+#include <algorithm>
+
 #include "workdata/tps/coding.h"
 
 namespace eracuni::tps {
@@ -29,11 +31,37 @@ void PutCount(std::string* out, size_t n) {
 }
 
 // Length of the run of equal bytes starting at `i`.
+bool ReadCount(const char** p, const char* end, size_t* n) {
+  if (*p == end) return false;
+  uint8_t b0 = static_cast<uint8_t>(*(*p)++);
+  if (b0 < 0x80) {
+    *n = b0;
+    return true;
+  }
+  if (*p == end) return false;
+  *n = (b0 & 0x7Fu) | (size_t{static_cast<uint8_t>(*(*p)++)} << 7);
+  return true;
+}
+
 size_t RunLength(std::string_view d, size_t i) {
   const char* p = d.data();
   size_t j = i + 1, n = d.size();
   while (j < n && p[j] == p[i]) ++j;
   return j - i;
+}
+
+// Copies and fills of up to kShortPiece bytes go kSlack bytes at a time, in fixed-size
+// pieces that compile to plain stores (most groups are a few bytes long, and a call per
+// group costs more than the bytes). A copy reads past its n only while the input lasts.
+constexpr size_t kPiece = PackedStream::kSlack;
+constexpr size_t kShortPiece = 4 * kPiece;
+
+void CopyPieces(char* out, const char* in, size_t n) {
+  for (size_t i = 0; i < n; i += kPiece) std::memcpy(out + i, in + i, kPiece);
+}
+
+void FillPieces(char* out, char byte, size_t n) {
+  for (size_t i = 0; i < n; i += kPiece) std::memset(out + i, byte, kPiece);
 }
 
 }  // namespace
@@ -60,6 +88,96 @@ Status RleDecode(std::string_view packed, size_t expected, std::string* out) {
   if (out->size() != expected)
     return Status::Corruption("packed page body is shorter than its size");
   return Status::Ok();
+}
+
+PackedStream PackedStream::Plain(std::string_view bytes) {
+  PackedStream s(bytes.substr(bytes.size()), bytes.size());
+  s.group_.literal = bytes.data();
+  s.group_.literal_size = bytes.size();
+  s.unpacked_ = bytes.size();
+  return s;
+}
+
+PackedStream PackedStream::Packed(std::string_view packed, size_t expected) {
+  return PackedStream(packed, expected);
+}
+
+// The checks and their order are RleDecode's, so that the first fault gets its text.
+inline bool PackedStream::NextGroup(Group* g) {
+  if (next_ == end_) return status_.ok() && Fail("packed page body is shorter than its size");
+  size_t n = 0, r = 0;
+  if (!ReadCount(&next_, end_, &n) || n > size_t(end_ - next_))
+    return Fail("packed page body ends inside a group");
+  if (unpacked_ + n > size_) return Fail("packed page body overruns its size");
+  *g = {next_, n, 0};
+  next_ += n;
+  unpacked_ += n;
+  if (n > 0) last_ = g->literal[n - 1];
+  if (next_ == end_) return true;
+  if (!ReadCount(&next_, end_, &r)) return Fail("packed page body ends inside a count");
+  if (r == 0) return true;
+  if (unpacked_ == 0) return Fail("packed page body repeats before any byte");
+  if (unpacked_ + r > size_) return Fail("packed page body overruns its size");
+  g->repeat = r;
+  unpacked_ += r;
+  return true;
+}
+
+// The group is worked on in a local copy, as stores through `out` could alias the members.
+bool PackedStream::Take(size_t n, char* out) {
+  Group g = group_;
+  while (n > 0) {
+    if (g.literal_size == 0 && g.repeat == 0 && !NextGroup(&g)) return false;
+    size_t k = std::min(n, g.literal_size);
+    if (k <= kShortPiece && end_ - g.literal >= static_cast<ptrdiff_t>(kShortPiece))
+      CopyPieces(out, g.literal, k);
+    else
+      std::memcpy(out, g.literal, k);
+    g.literal += k;
+    g.literal_size -= k;
+    out += k;
+    n -= k;
+    size_t r = std::min(n, g.repeat);
+    if (r <= kShortPiece)
+      FillPieces(out, last_, r);
+    else
+      std::memset(out, last_, r);
+    g.repeat -= r;
+    out += r;
+    n -= r;
+  }
+  group_ = g;
+  return true;
+}
+
+bool PackedStream::Skip(size_t n) {
+  Group g = group_;
+  while (n > 0) {
+    if (g.literal_size == 0 && g.repeat == 0 && !NextGroup(&g)) return false;
+    size_t k = std::min(n, g.literal_size);
+    g.literal += k;
+    g.literal_size -= k;
+    size_t r = std::min(n - k, g.repeat);
+    g.repeat -= r;
+    n -= k + r;
+  }
+  group_ = g;
+  return true;
+}
+
+bool PackedStream::Fail(const char* message) {
+  status_ = Status::Corruption(message);
+  group_ = {};
+  next_ = end_;  // nothing more is read from a faulty stream
+  return false;
+}
+
+Status PackedStream::Finish() {
+  if (status_.ok()) Read(remaining(), nullptr);
+  Group trailing;
+  while (status_.ok() && next_ != end_) NextGroup(&trailing);
+  if (status_.ok() && unpacked_ != size_) Fail("packed page body is shorter than its size");
+  return status_;
 }
 
 std::string RleEncode(std::string_view data) {
