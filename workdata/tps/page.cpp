@@ -29,12 +29,13 @@ PageHeader ParsePageHeader(std::string_view b) {
   return h;
 }
 
-Result<Page> Page::Parse(uint32_t ref, std::string_view stored) {
+Result<Page> Page::Parse(uint32_t ref, std::string_view stored, size_t head_limit) {
   if (stored.size() < kPageHeaderSize) return Status::Corruption(Where(ref) + "truncated header");
   Page p;
   p.ref_ = ref;
   p.header_ = ParsePageHeader(stored);
   const PageHeader& h = p.header_;
+  if (h.level == 0 && head_limit > 0) p.head_limit_ = std::max(head_limit, kMinHead);
   if (h.offset != PageOffset(ref)) return Status::Corruption(Where(ref) + "wrong self offset");
   if (h.stored_size < kPageHeaderSize || h.stored_size > stored.size())
     return Status::Corruption(Where(ref) + "stored size out of range");
@@ -77,13 +78,18 @@ Status Page::ParseRecords(PackedStream& in, size_t count) {
       return Status::Corruption("record stream ends early");
     size_t shared = flags & kMaxShared;
     if (shared > previous_length || shared > length || key_length > length ||
-        length > capacity - size || !in.Read(length - shared, data + size + shared))
+        length - shared > in.remaining())
+      return Status::Corruption("record lengths out of range");
+    size_t kept = Kept(length, key_length);  // never below shared: see kMinHead
+    if (kept > capacity - size || !in.Read(kept - shared, data + size + shared) ||
+        !in.Read(length - kept, nullptr))
       return Status::Corruption("record lengths out of range");
     if (shared > 0) std::memcpy(data + size, data + previous_offset, shared);
-    records_.push_back({static_cast<uint32_t>(size), length, key_length});
+    records_.push_back(
+        {static_cast<uint32_t>(size), length, key_length, static_cast<uint16_t>(kept)});
     previous_offset = size;
     previous_length = length;
-    size += length;
+    size += kept;
     if (i > 0 && key(i) <= key(i - 1)) return Status::Corruption("records out of order");
   }
   if (in.remaining() != 0) return Status::Corruption("record stream longer than its records");
@@ -91,8 +97,12 @@ Status Page::ParseRecords(PackedStream& in, size_t count) {
 }
 
 std::string_view Page::record(size_t i) const {
-  return std::string_view(data_.get() + records_[i].offset, records_[i].length);
+  return std::string_view(data_.get() + records_[i].offset, records_[i].kept);
 }
+size_t Page::Kept(size_t length, size_t key_length) const {
+  return head_limit_ == 0 ? length : std::min(length, std::max(head_limit_, key_length));
+}
+
 std::string_view Page::key(size_t i) const { return record(i).substr(0, records_[i].key_length); }
 
 size_t Page::LowerBound(std::string_view k) const {

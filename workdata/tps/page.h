@@ -1,8 +1,9 @@
 // Pages of a TopSpeed file: the 13-byte page header, the child references of internal
 // pages, and the prefix-compressed record stream, packed or plain.
 //
-// A parsed Page owns the full bytes of its records back to back; records are views into
-// it. Building goes the other way: PageBuilder collects records into one page's stream in
+// A parsed Page owns the bytes of its records back to back; records are views into it. A
+// leaf may be parsed with a head limit: it then keeps only the first bytes of each record
+// (at least its key part), for walks that look at no more, and checks the page in full. Building goes the other way: PageBuilder collects records into one page's stream in
 // the driver's own encoding, and FinishPage packs it when that saves a 256-byte unit.
 #pragma once
 
@@ -40,17 +41,25 @@ PageHeader ParsePageHeader(std::string_view bytes);  // needs kPageHeaderSize by
 class Page {
  public:
   // Parses the stored bytes of the page at `ref` (from its first byte, stored_size long).
-  static Result<Page> Parse(uint32_t ref, std::string_view stored);
+  // With head_limit > 0, a leaf keeps the first max(head_limit, kMinHead, key length)
+  // bytes of each record only.
+  static Result<Page> Parse(uint32_t ref, std::string_view stored, size_t head_limit = 0);
+  // Records share at most this many bytes with the one before: a head never keeps less.
+  static constexpr size_t kMinHead = 0x3F;
 
   uint32_t ref() const { return ref_; }
   const PageHeader& header() const { return header_; }
   bool is_leaf() const { return header_.level == 0; }
   bool packed() const { return header_.stored_size != header_.unpacked_size; }
+  // The head limit the records were kept with; 0 when they are whole.
+  size_t head_limit() const { return head_limit_; }
   const std::vector<uint32_t>& children() const { return children_; }
   size_t size() const { return records_.size(); }
-  // The full bytes of record i, and its key part (its first key_length bytes).
+  // The bytes of record i kept (all of them unless head-limited), its key part (its first
+  // key_length bytes), and its length.
   std::string_view record(size_t i) const;
   std::string_view key(size_t i) const;
+  size_t length(size_t i) const { return records_[i].length; }
   // First record whose key part is not below `key`, or size().
   size_t LowerBound(std::string_view key) const;
   // Last record whose key part is not above `key`, or 0 when all are above it.
@@ -61,10 +70,14 @@ class Page {
     uint32_t offset;
     uint16_t length;
     uint16_t key_length;
+    uint16_t kept;
   };
   Status ParseRecords(PackedStream& stream, size_t count);
+  // Bytes kept of a record of `length` bytes.
+  size_t Kept(size_t length, size_t key_length) const;
 
   uint32_t ref_ = 0;
+  size_t head_limit_ = 0;
   PageHeader header_;
   std::vector<uint32_t> children_;
   std::unique_ptr<char[]> data_;  // left uninitialised: every byte is written before use

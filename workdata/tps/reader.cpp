@@ -90,12 +90,24 @@ const TableInfo* Reader::FindTable(uint32_t number) const {
   return nullptr;
 }
 
-Result<std::shared_ptr<const Page>> Reader::LoadPage(uint32_t ref) {
+namespace {
+
+// A cached page serves a request when it keeps at least the bytes asked for.
+bool Serves(const Page& page, size_t head_limit) {
+  return page.head_limit() == 0 || (head_limit > 0 && page.head_limit() >= head_limit);
+}
+
+}  // namespace
+
+Result<std::shared_ptr<const Page>> Reader::LoadPage(uint32_t ref, size_t head_limit) {
+  CacheEntry* slot = nullptr;
   for (CacheEntry& e : cache_) {
-    if (e.ref == ref) {
+    if (e.ref != ref) continue;
+    if (Serves(*e.page, head_limit)) {
       e.used = ++clock_;
       return e.page;
     }
+    slot = &e;  // kept fewer bytes: replaced by the page parsed below
   }
   uint64_t offset = PageOffset(ref), end = header_.file_length;
   if (offset + kPageHeaderSize > end)
@@ -111,10 +123,12 @@ Result<std::shared_ptr<const Page>> Reader::LoadPage(uint32_t ref) {
     return Status::Corruption("page " + std::to_string(ref) + " runs past the end");
   auto bytes = ReadAt(offset, std::max(stored, kPageHeaderSize), ahead);
   if (!bytes.ok()) return bytes.status();
-  auto page = Page::Parse(ref, *bytes);
+  auto page = Page::Parse(ref, *bytes, head_limit);
   if (!page.ok()) return page.status();
   auto shared = std::make_shared<const Page>(std::move(*page));
-  if (cache_.size() < kCachePages) {
+  if (slot) {
+    *slot = {ref, ++clock_, shared};
+  } else if (cache_.size() < kCachePages) {
     cache_.push_back({ref, ++clock_, shared});
   } else {
     auto oldest =
@@ -126,14 +140,23 @@ Result<std::shared_ptr<const Page>> Reader::LoadPage(uint32_t ref) {
 }
 
 Result<std::string_view> Reader::ReadAt(uint64_t offset, size_t n, size_t ahead) {
-  if (offset < window_offset_ || offset + n > window_offset_ + window_.size()) {
-    if (Status s = file_->Read(offset, std::max(n, ahead), &window_); !s.ok()) {
-      window_.clear();
+  Window* w = &windows_[0];
+  for (Window& candidate : windows_) {
+    if (candidate.Holds(offset, n)) {
+      w = &candidate;
+      break;
+    }
+    if (candidate.used < w->used) w = &candidate;
+  }
+  if (!w->Holds(offset, n)) {
+    if (Status s = file_->Read(offset, std::max(n, ahead), &w->bytes); !s.ok()) {
+      w->bytes.clear();
       return s;
     }
-    window_offset_ = offset;
+    w->offset = offset;
   }
-  return std::string_view(window_).substr(offset - window_offset_, n);
+  w->used = ++clock_;
+  return std::string_view(w->bytes).substr(offset - w->offset, n);
 }
 
 Status Reader::Scan(std::string_view prefix, const Visitor& visit) {
@@ -234,6 +257,9 @@ Status Reader::ReadTable(TableInfo* t) {
 
 std::string_view Cursor::record() const { return path_.back().page->record(path_.back().index); }
 std::string_view Cursor::key() const { return path_.back().page->key(path_.back().index); }
+size_t Cursor::record_length() const {
+  return path_.back().page->length(path_.back().index);
+}
 
 void Cursor::Seek(std::string_view key) {
   // Lookups in key order mostly stay in the current leaf: no descent needed then.
@@ -259,7 +285,7 @@ void Cursor::Next() {
 
 Status Cursor::Descend(uint32_t ref, int level, std::string_view key, bool leftmost) {
   for (;;) {
-    auto page = reader_->LoadPage(ref);
+    auto page = reader_->LoadPage(ref, head_limit_);
     if (!page.ok()) return page.status();
     const Page& p = **page;
     if (level >= 0 && p.header().level != level)

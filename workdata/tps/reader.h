@@ -1,5 +1,5 @@
-// Reader: any TopSpeed file, read page by page through a small cache and a 64 KiB
-// read-ahead window.
+// Reader: any TopSpeed file, read page by page through a small cache and two 64 KiB
+// read-ahead windows.
 //
 // Opening reads the file header and finds the tables (their numbers, names, definitions,
 // counters and case tables) with a few descents of the page tree; rows and index entries
@@ -82,8 +82,9 @@ class Reader {
   const std::vector<TableInfo>& tables() const { return tables_; }
   const TableInfo* FindTable(uint32_t number) const;
 
-  // The parsed page at `ref`, from the cache when it was read lately.
-  Result<std::shared_ptr<const Page>> LoadPage(uint32_t ref);
+  // The parsed page at `ref`, from the cache when it was read lately; a leaf with its
+  // records' heads only when head_limit > 0 (see Page::Parse).
+  Result<std::shared_ptr<const Page>> LoadPage(uint32_t ref, size_t head_limit = 0);
   uint64_t file_size() const { return file_->Size(); }
 
   // Calls `visit` with each record whose key part begins with `prefix`, in key order,
@@ -104,6 +105,13 @@ class Reader {
   // fewer when the file ends first. Valid until the next call.
   Result<std::string_view> ReadAt(uint64_t offset, size_t n, size_t ahead);
 
+  // Two windows: a walk of the index beside the rows reads two places of the file in turn.
+  struct Window {
+    std::string bytes;
+    uint64_t offset = 0;
+    uint64_t used = 0;
+    bool Holds(uint64_t at, size_t n) const { return at >= offset && at + n <= offset + bytes.size(); }
+  };
   struct CacheEntry {
     uint32_t ref;
     uint64_t used;
@@ -114,15 +122,17 @@ class Reader {
   std::vector<TableInfo> tables_;
   std::vector<CacheEntry> cache_;
   uint64_t clock_ = 0;
-  std::string window_;
-  uint64_t window_offset_ = 0;
+  std::array<Window, 2> windows_;
 };
 
 // A position in the tree's records, in key order. After Seek or Next, check status() and
 // Valid(); a Cursor that met an error stays invalid.
 class Cursor {
  public:
-  explicit Cursor(Reader& reader) : reader_(&reader) {}
+  // With head_limit > 0, records are their heads only (see Page::Parse): record() may be
+  // shorter than record_length().
+  explicit Cursor(Reader& reader, size_t head_limit = 0)
+      : reader_(&reader), head_limit_(head_limit) {}
 
   // Positions on the first record whose key part is not below `key`.
   void Seek(std::string_view key);
@@ -131,6 +141,7 @@ class Cursor {
   const Status& status() const { return status_; }
   std::string_view record() const;
   std::string_view key() const;
+  size_t record_length() const;
 
  private:
   struct Frame {
@@ -141,6 +152,7 @@ class Cursor {
   Status AdvanceLeaf();
 
   Reader* reader_;
+  size_t head_limit_;
   std::vector<Frame> path_;
   Status status_;
 };

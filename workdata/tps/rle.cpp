@@ -50,20 +50,6 @@ size_t RunLength(std::string_view d, size_t i) {
   return j - i;
 }
 
-// Copies and fills of up to kShortPiece bytes go kSlack bytes at a time, in fixed-size
-// pieces that compile to plain stores (most groups are a few bytes long, and a call per
-// group costs more than the bytes). A copy reads past its n only while the input lasts.
-constexpr size_t kPiece = PackedStream::kSlack;
-constexpr size_t kShortPiece = 4 * kPiece;
-
-void CopyPieces(char* out, const char* in, size_t n) {
-  for (size_t i = 0; i < n; i += kPiece) std::memcpy(out + i, in + i, kPiece);
-}
-
-void FillPieces(char* out, char byte, size_t n) {
-  for (size_t i = 0; i < n; i += kPiece) std::memset(out + i, byte, kPiece);
-}
-
 }  // namespace
 
 Status RleDecode(std::string_view packed, size_t expected, std::string* out) {
@@ -123,14 +109,18 @@ inline bool PackedStream::NextGroup(Group* g) {
   return true;
 }
 
-// The group is worked on in a local copy, as stores through `out` could alias the members.
+// Most groups are a few bytes long, and their lengths vary without pattern: a literal or
+// a repeat of up to kSlack bytes is moved as a whole kSlack-byte piece, a fixed-size copy
+// without a call or a branch on its length (a copy reads past the literal only while the
+// input lasts). The group is worked on in a local copy, as stores through `out` could
+// alias the members.
 bool PackedStream::Take(size_t n, char* out) {
   Group g = group_;
   while (n > 0) {
     if (g.literal_size == 0 && g.repeat == 0 && !NextGroup(&g)) return false;
     size_t k = std::min(n, g.literal_size);
-    if (k <= kShortPiece && end_ - g.literal >= static_cast<ptrdiff_t>(kShortPiece))
-      CopyPieces(out, g.literal, k);
+    if (k <= kSlack && end_ - g.literal >= static_cast<ptrdiff_t>(kSlack))
+      std::memcpy(out, g.literal, kSlack);
     else
       std::memcpy(out, g.literal, k);
     g.literal += k;
@@ -138,8 +128,8 @@ bool PackedStream::Take(size_t n, char* out) {
     out += k;
     n -= k;
     size_t r = std::min(n, g.repeat);
-    if (r <= kShortPiece)
-      FillPieces(out, last_, r);
+    if (r <= kSlack)
+      std::memset(out, last_, kSlack);
     else
       std::memset(out, last_, r);
     g.repeat -= r;

@@ -34,7 +34,7 @@ class PackedStream {
   static PackedStream Packed(std::string_view packed, size_t expected);
 
   // Bytes a Read may write past its n: the buffer it writes to must have them to spare.
-  static constexpr size_t kSlack = 16;
+  static constexpr size_t kSlack = 64;
 
   // Unpacked bytes not read yet.
   size_t remaining() const { return size_ - read_; }

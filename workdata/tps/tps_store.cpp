@@ -65,6 +65,15 @@ size_t KeyValueLength(const TableDefinition& def, const StoredKey& key) {
   return n;
 }
 
+// The end of the last key field in a row.
+size_t KeyFieldsEnd(const TableDefinition& def, const StoredKey& key) {
+  size_t end = 0;
+  for (const KeyComponent& c : key.components)
+    if (c.field < def.fields.size())
+      end = std::max<size_t>(end, size_t{def.fields[c.field].offset} + def.fields[c.field].length);
+  return end;
+}
+
 // How a walk finds its rows in key order.
 struct KeyOrder {
   // From the index, plus the rows an OPT key leaves out (their key is null, so they all
@@ -169,7 +178,8 @@ bool IndexFollowsRows(Reader& reader, const TableInfo& t) {
   size_t entry_key_length = key.dup() ? 9 + value_length : 5 + value_length;
   std::string index_prefix = TablePrefix(t.number, 0);
   std::string row_prefix = TablePrefix(t.number, rec::kData);
-  Cursor index(reader), rows(reader);
+  // The rows' key fields are all this pass reads of them: it keeps their heads only.
+  Cursor index(reader), rows(reader, 9 + KeyFieldsEnd(def, key));
   index.Seek(index_prefix);
   rows.Seek(row_prefix);
   for (;; index.Next(), rows.Next()) {
@@ -179,7 +189,8 @@ bool IndexFollowsRows(Reader& reader, const TableInfo& t) {
     if (!entry || !row) return entry == row;
     std::string_view e = index.record(), r = rows.record();
     if (e.size() != 9 + value_length || index.key().size() != entry_key_length) return false;
-    if (rows.key().size() != 9 || r.size() != 9 + size_t{def.record_length}) return false;
+    if (rows.key().size() != 9 || rows.record_length() != 9 + size_t{def.record_length})
+      return false;
     if (LoadU32BE(e, e.size() - 4) != LoadU32BE(r, 5)) return false;
     auto v = EncodeKeyValue(def, key, r.substr(9), t.cases);
     if (!v.ok() || *v != e.substr(5, value_length)) return false;

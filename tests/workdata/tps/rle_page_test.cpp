@@ -178,3 +178,135 @@ TEST(Page, RejectsHeadersThatDoNotDescribeThePage) {
 
 }  // namespace
 }  // namespace eracuni::tps
+
+namespace eracuni::tps {
+namespace {
+
+// Blank-padded records of varied lengths, as the work files hold them.
+PageBuilder BlankPaddedPage() {
+  std::mt19937 random(11);
+  PageBuilder b(0);
+  for (int i = 0; i < 12; ++i) {
+    std::string r = "key" + std::to_string(100 + i);
+    for (int field = 0; field < 6; ++field) {
+      r.append(random() % 9, static_cast<char>('a' + random() % 26));
+      r.append(random() % 90, ' ');
+    }
+    b.Add(r, 6);
+  }
+  return b;
+}
+
+TEST(PackedStream, ReadsInPiecesOfAnySizeWhatRleDecodeUnpacks) {
+  std::string packed = RleEncode(BlankPaddedPage().stream());
+  std::string expected;
+  ASSERT_TRUE(RleDecode(packed, BlankPaddedPage().stream().size(), &expected).ok());
+  std::mt19937 random(5);
+  for (int round = 0; round < 20; ++round) {
+    PackedStream in = PackedStream::Packed(packed, expected.size());
+    std::string got;
+    while (in.remaining() > 0) {
+      size_t n = std::min<size_t>(in.remaining(), random() % 40);
+      std::string piece(n + PackedStream::kSlack, '#');
+      ASSERT_TRUE(in.Read(n, round % 2 ? piece.data() : nullptr));
+      if (round % 2) got += piece.substr(0, n);
+    }
+    EXPECT_FALSE(in.Read(1, nullptr));
+    EXPECT_TRUE(in.Finish().ok());
+    if (round % 2) {
+      EXPECT_EQ(got, expected);
+    }
+  }
+}
+
+// What a page must parse to: its body unpacked by RleDecode first, then parsed as a plain
+// page with the same header.
+std::string Reference(uint32_t ref, const std::string& page) {
+  PageHeader h = ParsePageHeader(page);
+  size_t body = kPageHeaderSize, stream = h.unpacked_size - kPageHeaderSize;
+  std::string unpacked;
+  Status s = RleDecode(std::string_view(page).substr(body, h.stored_size - body), stream, &unpacked);
+  if (!s.ok()) return "page " + std::to_string(ref) + ": " + s.message();
+  std::string plain = page.substr(0, body) + unpacked;
+  StoreU32LE(&plain, 4, static_cast<uint32_t>(h.unpacked_size) | uint32_t{h.unpacked_size} << 16);
+  auto p = Page::Parse(ref, plain);
+  if (!p.ok()) return p.status().message();
+  std::string all;
+  for (size_t i = 0; i < p->size(); ++i) all += std::string(p->record(i)) + "|";
+  return all;
+}
+
+// The records kept, or the error; with their whole lengths for head-limited pages.
+std::string Parsed(uint32_t ref, const std::string& page, size_t head_limit, size_t* lengths) {
+  auto p = Page::Parse(ref, page, head_limit);
+  if (!p.ok()) return p.status().message();
+  std::string all;
+  for (size_t i = 0; i < p->size(); ++i) {
+    all += std::string(p->record(i)) + "|";
+    *lengths += p->length(i);
+  }
+  return all;
+}
+
+TEST(Page, DamagedPackedPagesGiveTheVerdictOfUnpackingFirst) {
+  auto img = FinishPage(BlankPaddedPage());
+  ASSERT_TRUE(img.ok());
+  PlacePage(*img, 0, {});
+  ASSERT_NE(img->bytes.size(), BlankPaddedPage().unpacked_size());  // packed
+  std::vector<std::string> pages = {img->bytes};
+  std::mt19937 random(9);
+  for (size_t at = kPageHeaderSize; at < img->bytes.size(); ++at) {
+    std::string flipped = img->bytes;
+    flipped[at] = static_cast<char>(random());
+    pages.push_back(flipped);
+    std::string cut = img->bytes.substr(0, at);
+    StoreU32LE(&cut, 4, static_cast<uint32_t>(at) | uint32_t{LoadU16LE(cut, 6)} << 16);
+    pages.push_back(cut);
+  }
+  for (int delta : {-300, -1, 1, 7}) {  // the unpacked size misstated
+    std::string wrong = img->bytes;
+    uint16_t size = static_cast<uint16_t>(LoadU16LE(wrong, 6) + delta);
+    wrong[6] = static_cast<char>(size);
+    wrong[7] = static_cast<char>(size >> 8);
+    pages.push_back(wrong);
+  }
+  size_t good = 0;
+  for (size_t i = 0; i < pages.size(); ++i) {
+    SCOPED_TRACE(i);
+    std::string expected = Reference(0, pages[i]);
+    size_t lengths = 0, head_lengths = 0;
+    EXPECT_EQ(Parsed(0, pages[i], 0, &lengths), expected);
+    // Keeping heads only checks the page just as fully.
+    std::string heads = Parsed(0, pages[i], 20, &head_lengths);
+    if (expected.starts_with("page ")) {
+      EXPECT_EQ(heads, expected);
+    } else {
+      ++good;
+      EXPECT_EQ(head_lengths, lengths);
+      EXPECT_LE(heads.size(), expected.size());
+    }
+  }
+  EXPECT_GT(good, 1u);
+}
+
+TEST(Page, HeadLimitedLeavesKeepKeysAndFirstBytes) {
+  PageBuilder b(0);
+  std::string long_key(100, 'k');
+  b.Add(long_key + std::string(300, 'x'), 100);
+  b.Add(long_key + "y" + std::string(300, 'z'), 101);
+  b.Add("short", 5);
+  auto img = FinishPage(b);
+  ASSERT_TRUE(img.ok());
+  PlacePage(*img, 0, {});
+  auto page = Page::Parse(0, img->bytes, 10);
+  ASSERT_TRUE(page.ok()) << page.status().message();
+  EXPECT_EQ(page->head_limit(), Page::kMinHead);
+  EXPECT_EQ(page->record(0), long_key);  // the key part, longer than the limit
+  EXPECT_EQ(page->record(1), long_key + "y");
+  EXPECT_EQ(page->record(2), "short");
+  EXPECT_EQ(page->length(1), 401u);
+  EXPECT_EQ(page->LowerBound(long_key + "y"), 1u);
+}
+
+}  // namespace
+}  // namespace eracuni::tps

@@ -73,6 +73,20 @@ TEST_F(Robustness, OwnFileHasSeveralLevels) {
   EXPECT_TRUE(ReadEverything(own_).ok());
 }
 
+TEST_F(Robustness, CursorsKeepingHeadsAndWholeRecordsShareOneCache) {
+  auto reader = Reader::OpenBytes(own_);
+  ASSERT_TRUE(reader.ok());
+  Cursor heads(**reader, 20), whole(**reader);
+  std::string key = DataKey(1, 40), row = key + lines_[38];  // a leaf the open did not read
+  heads.Seek(key);
+  ASSERT_TRUE(heads.Valid());
+  EXPECT_EQ(heads.record_length(), row.size());
+  EXPECT_EQ(heads.record(), row.substr(0, Page::kMinHead));
+  whole.Seek(key);
+  ASSERT_TRUE(whole.Valid());
+  EXPECT_EQ(whole.record(), row);  // not the heads cached just before
+}
+
 TEST_F(Robustness, EveryTruncationIsAnErrorOrReadsSafely) {
   std::vector<std::string> files = {own_, Sample("DETAIL.TPS"), Sample("LINKCOUN.TPS")};
   for (const std::string& file : files) {
