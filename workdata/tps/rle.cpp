@@ -76,11 +76,16 @@ Status RleDecode(std::string_view packed, size_t expected, std::string* out) {
   return Status::Ok();
 }
 
+PackedStream::PackedStream(std::string_view groups, size_t size)
+    : end_(groups.data() + groups.size()), size_(size) {
+  at_.next = groups.data();
+}
+
 PackedStream PackedStream::Plain(std::string_view bytes) {
   PackedStream s(bytes.substr(bytes.size()), bytes.size());
-  s.group_.literal = bytes.data();
-  s.group_.literal_size = bytes.size();
-  s.unpacked_ = bytes.size();
+  s.at_.literal = bytes.data();
+  s.at_.literal_size = bytes.size();
+  s.at_.unpacked = bytes.size();
   return s;
 }
 
@@ -89,84 +94,88 @@ PackedStream PackedStream::Packed(std::string_view packed, size_t expected) {
 }
 
 // The checks and their order are RleDecode's, so that the first fault gets its text.
-inline bool PackedStream::NextGroup(Group* g) {
-  if (next_ == end_) return status_.ok() && Fail("packed page body is shorter than its size");
+inline const char* PackedStream::NextGroup(Position& p) const {
+  if (p.next == end_) return "packed page body is shorter than its size";
   size_t n = 0, r = 0;
-  if (!ReadCount(&next_, end_, &n) || n > size_t(end_ - next_))
-    return Fail("packed page body ends inside a group");
-  if (unpacked_ + n > size_) return Fail("packed page body overruns its size");
-  *g = {next_, n, 0};
-  next_ += n;
-  unpacked_ += n;
-  if (n > 0) last_ = g->literal[n - 1];
-  if (next_ == end_) return true;
-  if (!ReadCount(&next_, end_, &r)) return Fail("packed page body ends inside a count");
-  if (r == 0) return true;
-  if (unpacked_ == 0) return Fail("packed page body repeats before any byte");
-  if (unpacked_ + r > size_) return Fail("packed page body overruns its size");
-  g->repeat = r;
-  unpacked_ += r;
-  return true;
+  if (!ReadCount(&p.next, end_, &n) || n > size_t(end_ - p.next))
+    return "packed page body ends inside a group";
+  if (p.unpacked + n > size_) return "packed page body overruns its size";
+  p.literal = p.next;
+  p.literal_size = n;
+  p.next += n;
+  p.unpacked += n;
+  if (n > 0) p.last = p.literal[n - 1];
+  if (p.next == end_) return nullptr;
+  if (!ReadCount(&p.next, end_, &r)) return "packed page body ends inside a count";
+  if (r == 0) return nullptr;
+  if (p.unpacked == 0) return "packed page body repeats before any byte";
+  if (p.unpacked + r > size_) return "packed page body overruns its size";
+  p.repeat = r;
+  p.unpacked += r;
+  return nullptr;
 }
 
 // Most groups are a few bytes long, and their lengths vary without pattern: a literal or
 // a repeat of up to kSlack bytes is moved as a whole kSlack-byte piece, a fixed-size copy
 // without a call or a branch on its length (a copy reads past the literal only while the
-// input lasts). The group is worked on in a local copy, as stores through `out` could
+// input lasts). The position is worked on in a local copy, as stores through `out` could
 // alias the members.
 bool PackedStream::Take(size_t n, char* out) {
-  Group g = group_;
+  Position p = at_;
   while (n > 0) {
-    if (g.literal_size == 0 && g.repeat == 0 && !NextGroup(&g)) return false;
-    size_t k = std::min(n, g.literal_size);
-    if (k <= kSlack && end_ - g.literal >= static_cast<ptrdiff_t>(kSlack))
-      std::memcpy(out, g.literal, kSlack);
+    if (p.literal_size == 0 && p.repeat == 0)
+      if (const char* fault = NextGroup(p)) return Fail(fault);
+    size_t k = std::min(n, p.literal_size);
+    if (k <= kSlack && end_ - p.literal >= static_cast<ptrdiff_t>(kSlack))
+      std::memcpy(out, p.literal, kSlack);
     else
-      std::memcpy(out, g.literal, k);
-    g.literal += k;
-    g.literal_size -= k;
+      std::memcpy(out, p.literal, k);
+    p.literal += k;
+    p.literal_size -= k;
     out += k;
     n -= k;
-    size_t r = std::min(n, g.repeat);
+    size_t r = std::min(n, p.repeat);
     if (r <= kSlack)
-      std::memset(out, last_, kSlack);
+      std::memset(out, p.last, kSlack);
     else
-      std::memset(out, last_, r);
-    g.repeat -= r;
+      std::memset(out, p.last, r);
+    p.repeat -= r;
     out += r;
     n -= r;
   }
-  group_ = g;
+  at_ = p;
   return true;
 }
 
 bool PackedStream::Skip(size_t n) {
-  Group g = group_;
+  Position p = at_;
   while (n > 0) {
-    if (g.literal_size == 0 && g.repeat == 0 && !NextGroup(&g)) return false;
-    size_t k = std::min(n, g.literal_size);
-    g.literal += k;
-    g.literal_size -= k;
-    size_t r = std::min(n - k, g.repeat);
-    g.repeat -= r;
+    if (p.literal_size == 0 && p.repeat == 0)
+      if (const char* fault = NextGroup(p)) return Fail(fault);
+    size_t k = std::min(n, p.literal_size);
+    p.literal += k;
+    p.literal_size -= k;
+    size_t r = std::min(n - k, p.repeat);
+    p.repeat -= r;
     n -= k + r;
   }
-  group_ = g;
+  at_ = p;
   return true;
 }
 
-bool PackedStream::Fail(const char* message) {
-  status_ = Status::Corruption(message);
-  group_ = {};
-  next_ = end_;  // nothing more is read from a faulty stream
+// Only the first fault counts; nothing more is read from a faulty stream.
+bool PackedStream::Fail(const char* fault) {
+  if (status_.ok()) status_ = Status::Corruption(fault);
+  at_ = {};
+  at_.next = end_;
   return false;
 }
 
 Status PackedStream::Finish() {
   if (status_.ok()) Read(remaining(), nullptr);
-  Group trailing;
-  while (status_.ok() && next_ != end_) NextGroup(&trailing);
-  if (status_.ok() && unpacked_ != size_) Fail("packed page body is shorter than its size");
+  while (status_.ok() && at_.next != end_)
+    if (const char* fault = NextGroup(at_)) Fail(fault);
+  if (status_.ok() && at_.unpacked != size_) Fail("packed page body is shorter than its size");
   return status_;
 }
 

@@ -43,10 +43,10 @@ class PackedStream {
   bool Read(size_t n, char* out) {
     if (n > remaining()) return false;
     read_ += n;
-    if (n > group_.literal_size) return out ? Take(n, out) : Skip(n);
-    if (out && n > 0) std::memcpy(out, group_.literal, n);
-    group_.literal += n;
-    group_.literal_size -= n;
+    if (n > at_.literal_size) return out ? Take(n, out) : Skip(n);
+    if (out && n > 0) std::memcpy(out, at_.literal, n);
+    at_.literal += n;
+    at_.literal_size -= n;
     return true;
   }
   bool U8(uint8_t* v) {
@@ -64,26 +64,27 @@ class PackedStream {
   Status Finish();
 
  private:
-  // What is left of the current group: literal bytes, then repeats of the last byte.
-  struct Group {
+  // Where the stream stands: what is left of the current group (literal bytes, then
+  // repeats of the last byte), and the groups not read yet.
+  struct Position {
     const char* literal = nullptr;
     size_t literal_size = 0;
     size_t repeat = 0;
+    char last = 0;             // the byte a repeat writes
+    const char* next = nullptr;
+    size_t unpacked = 0;       // bytes the groups read so far stand for
   };
-  PackedStream(std::string_view groups, size_t size)
-      : next_(groups.data()), end_(groups.data() + groups.size()), size_(size) {}
+  PackedStream(std::string_view groups, size_t size);
   bool Take(size_t n, char* out);
   bool Skip(size_t n);
-  bool NextGroup(Group* g);
-  [[gnu::cold, gnu::noinline]] bool Fail(const char* message);
+  // Reads the next group into `p`; the fault found, or nullptr.
+  const char* NextGroup(Position& p) const;
+  [[gnu::cold, gnu::noinline]] bool Fail(const char* fault);
 
-  Group group_;
-  const char* next_;     // the groups not read yet, up to end_ (the end of the input)
-  const char* end_;
-  char last_ = 0;        // the byte a repeat writes
-  size_t size_;          // the stream's size
-  size_t read_ = 0;      // bytes handed out
-  size_t unpacked_ = 0;  // bytes the groups read so far stand for
+  Position at_;
+  const char* end_;  // the end of the input
+  size_t size_;      // the stream's size
+  size_t read_ = 0;  // bytes handed out
   Status status_;
 };
 
