@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "batch/run_journal.h"
+
 namespace eracuni::batch {
 
 // Ready -> Running -> Done -> Closed, or Ready -> Blocked -> Closed.
@@ -54,6 +56,7 @@ struct WindowState {
   std::string SEZNAMPRILOG;      // the archiver's file list, each entry ` "path"`
   std::string IMEOVOJNICE;       // file-name part of DATOTEKAOVOJNICE
   std::string IMEPAKETA;         // package base name
+  RunJournal journal;            // what the run did, for the report
 
   // Controls.
   ButtonView ok_button{true, kOkText, kOkPicture};

@@ -1,0 +1,62 @@
+// RunJournal: what one run did, invoice by invoice, as plain data.
+//
+// The batch run fills it as it goes (the loop records each header's outcome, the completion
+// stages the attachments, the envelope and the package, the message boxes every message
+// shown); the run report renders it and the headless runner reads it. It lives in the
+// WindowState, so it is owned by the BatchRun and cleared when a run starts. Texts are
+// windows-1250 bytes, as the work data and the messages hold them; paths too.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace eracuni::batch {
+
+// What became of one header of the work data.
+enum class InvoiceStatus {
+  kNotReached,           // the loop stopped before this header
+  kWritten,              // document written and named
+  kWrittenWithWarnings,  // written; `reasons` holds the warnings
+  kRefused,              // not expressible or breaking a fatal rule; `reasons` says why
+  kNotWritten,           // a name, write or rename failure; `reasons` says what failed
+};
+
+struct InvoiceOutcome {
+  std::string number;    // ERACUNI:STEVILKARACUNA, clipped
+  std::string buyer;     // the buyer's name
+  std::string date;      // the issue date as the work data holds it
+  std::string amount;    // the amount for payment as the work data holds it
+  std::string document;  // path of the document (where it was, or would have been, written)
+  InvoiceStatus status = InvoiceStatus::kNotReached;
+  std::vector<std::string> reasons;  // one line each
+};
+
+struct AttachmentOutcome {
+  std::string invoice_number;
+  std::string path;
+  bool present = false;  // a regular file that went into the envelope's files
+  uint64_t size = 0;     // bytes, when present
+  std::string problem;   // why it was left out (missing, blank name, not a file, duplicate...)
+};
+
+struct RunJournal {
+  std::string started;        // local time the run started, "YYYY-MM-DD HH:MM:SS"
+  std::string folder;         // the program's working folder
+  std::string output_folder;  // POTDOXMLRACUNOV
+  std::string channel;        // KATERABANKA
+  std::string version;        // e-SLOG version of the documents, "1.6" or "2.0"
+  std::vector<InvoiceOutcome> invoices;
+  std::vector<AttachmentOutcome> attachments;
+  std::string envelope_path;
+  bool envelope_written = false;
+  uint64_t envelope_size = 0;
+  std::string package_path;  // empty on channels without a package
+  bool package_made = false;
+  std::string package_problem;             // why no package was made
+  std::vector<std::string> package_files;  // the names inside the package
+  std::vector<std::string> messages;       // every message shown: "CAPTION: text"
+  std::string report_path;                 // the report written after the run, or ""
+};
+
+}  // namespace eracuni::batch
