@@ -3,7 +3,7 @@ PRESET ?= release
 JOBS ?= $(shell nproc)
 BUILD := build/$(PRESET)
 
-.PHONY: deps configure build test asan demo fuzz bench clean
+.PHONY: deps configure build test asan demo fuzz bench windows clean
 
 deps:
 	@scripts/install-deps
@@ -28,6 +28,10 @@ fuzz: deps
 
 bench: deps
 	@scripts/bench
+
+# The window-free programs for 64-bit Windows, tested under wine, packed into dist/.
+windows:
+	@scripts/windows $(JOBS)
 
 clean:
 	rm -rf build

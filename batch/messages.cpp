@@ -1,7 +1,5 @@
 #include "batch/messages.h"
 
-#include <cstring>
-
 #include "framework/cp1250.h"
 
 namespace eracuni::batch {
@@ -22,7 +20,7 @@ std::string ToMessageText(std::string_view utf8) {
 std::string ErrorCodeAndText(const Status& s) {
   // The platform's own text for the code, as the system shows it; without a code the
   // failure's own description is all there is.
-  std::string text = s.error_code() != 0 ? std::strerror(s.error_code()) : s.message();
+  std::string text = s.error_code() != 0 ? SystemErrorText(s.error_code()) : s.message();
   return std::to_string(s.error_code()) + " - " + ToMessageText(text);
 }
 

@@ -43,11 +43,6 @@ std::string EnvelopePath(char channel, std::string_view folder, std::string_view
          extension;
 }
 
-std::string_view FileNamePart(std::string_view path) {
-  size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 std::string PackageBaseName(std::string_view envelope_file_name) {
   return std::string(envelope_file_name.substr(0, envelope_file_name.find('.')));
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "framework/file_names.h"
 #include "framework/platform.h"
 
 namespace eracuni::batch {
@@ -35,8 +36,8 @@ std::string StaleOutputPath(std::string_view folder, std::string_view invoice_nu
 std::string EnvelopePath(char channel, std::string_view folder, std::string_view last_number,
                          const LocalDateTime& date);
 
-// Everything after the last "/".
-std::string_view FileNamePart(std::string_view path);
+// Everything after the last "/" or "\".
+using eracuni::FileNamePart;
 
 // The envelope's file name up to its first "." (the whole name when it has none).
 std::string PackageBaseName(std::string_view envelope_file_name);

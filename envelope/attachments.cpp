@@ -1,7 +1,5 @@
 // The attachments block of one envelope, with the same-name rule and the copy of the invoice
 // document under the buyer's tax number.
-#include <cerrno>
-#include <cstring>
 #include <optional>
 #include <string>
 
@@ -42,7 +40,8 @@ std::string FilePath(WriterContext& w) { return Cp1250ToUtf8(Folder(w) + Name(w)
 // "code - text" in windows-1250, as every file error message of this program ends.
 std::string ErrorText(const Status& s) {
   if (s.error_code() == 0) return "0 - " + Utf8ToCp1250(s.message()).value_or(s.message());
-  return std::to_string(s.error_code()) + " - " + std::strerror(s.error_code());
+  const std::string text = SystemErrorText(s.error_code());
+  return std::to_string(s.error_code()) + " - " + Utf8ToCp1250(text).value_or(text);
 }
 
 void ReportRenameFailure(WriterContext& w, const Status& s) {
@@ -60,7 +59,10 @@ Status RenamePdf(FileSystem& fs, const std::string& from, const std::string& to)
   const bool has_from = fs.Exists(from);
   const bool has_to = fs.Exists(to);
   if (!has_from && has_to) return Status::Ok();
-  if (has_to) return Status::IoError("rename " + from + ": " + std::strerror(EEXIST), EEXIST);
+  if (has_to) {
+    const int code = SystemErrorCode(SystemError::kAlreadyExists);
+    return Status::IoError("rename " + from + ": " + SystemErrorText(code), code);
+  }
   return fs.RenameFile(from, to);
 }
 
@@ -75,7 +77,8 @@ void RenameToXmlBase(WriterContext& w, SameName& state) {
   if (new_name == Name(w)) return;
   if (!StaysInFolder(new_name) || !StaysInFolder(Name(w))) {
     ReportRenameFailure(
-        w, Status::InvalidArgument(Cp1250ToUtf8(new_name) + ": " + std::strerror(EINVAL)));
+        w, Status::InvalidArgument(Cp1250ToUtf8(new_name) + ": " +
+                                   SystemErrorText(SystemErrorCode(SystemError::kInvalidName))));
     return;
   }
   const std::string from = FilePath(w);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "framework/cp1250.h"
+#include "framework/file_names.h"
 #include "workdata/record_buffer.h"
 
 namespace eracuni::envelope {
@@ -71,7 +72,7 @@ std::string SafeForFileName(std::string_view number) {
 }
 
 std::string PerInvoicePath(const std::string& run_path, std::string_view number_utf8) {
-  const size_t name_start = run_path.rfind('/') + 1;  // npos + 1 == 0
+  const size_t name_start = FileNameStart(run_path);
   const size_t dot = run_path.rfind('.');
   const size_t stem_end = (dot == std::string::npos || dot < name_start) ? run_path.size() : dot;
   const std::string_view stem(run_path.data() + name_start, stem_end - name_start);

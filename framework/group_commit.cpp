@@ -1,5 +1,7 @@
 #include "framework/group_commit.h"
 
+#include "framework/file_names.h"
+
 namespace eracuni {
 namespace {
 
@@ -26,8 +28,8 @@ class UnsyncedFile : public WritableFile {
 };
 
 std::string FolderOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+  std::string_view folder = FolderPart(path);
+  return folder.empty() ? std::string(".") : std::string(folder);
 }
 
 }  // namespace

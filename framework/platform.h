@@ -2,8 +2,9 @@
 //
 // Message boxes, the clock, the file system, external programs and the random source sit
 // behind these small interfaces, so that tests answer questions, fix the time and the
-// random digits, and inject faults. `PosixPlatform()` gives the real implementations; the
-// fakes live in framework/testing/. A Platform only refers to its parts; whoever builds it
+// random digits, and inject faults. `SystemPlatform()` gives the real implementations
+// (posix_platform.cpp or windows_platform.cpp, nothing else calls the system); the fakes
+// live in framework/testing/. A Platform only refers to its parts; whoever builds it
 // owns them and keeps them alive.
 #pragma once
 
@@ -64,8 +65,9 @@ class Random {
 };
 
 // ---- File system ---------------------------------------------------------------------------
-// Paths are UTF-8. Failures carry errno in Status::error_code() and the system's text in
-// the message, so callers can show "code - text" as the messages of this program do.
+// Paths are UTF-8; "/" and "\" both separate folders on Windows. Failures carry the
+// system's error code in Status::error_code() (errno, or the Win32 code on Windows) and its
+// text in the message, so callers can show "code - text" as the messages of this program do.
 
 class WritableFile {
  public:
@@ -138,14 +140,45 @@ struct Platform {
   Random& random;
 };
 
-// The real implementations; message boxes print to standard error and answer with the
-// default button (the windowed program installs a Qt message box in their place).
-Platform& PosixPlatform();
+// The real implementations of the system this program is built for (POSIX or Windows);
+// message boxes print to standard error and answer with the default button (the windowed
+// program installs a Qt message box in their place).
+Platform& SystemPlatform();
 
 MessageBox& ConsoleMessageBox();
 Clock& SystemClock();
+FileSystem& SystemFileSystem();
+ProgramRunner& SystemProgramRunner();
+Random& SystemRandom();
+
+#ifndef _WIN32
+// The POSIX implementations by their own names, for the code and tests of that platform.
+Platform& PosixPlatform();
 FileSystem& PosixFileSystem();
 ProgramRunner& PosixProgramRunner();
-Random& SystemRandom();
+#endif
+
+// ---- Process -------------------------------------------------------------------------------
+
+// Prepares the process for this program's texts and returns its arguments (without the
+// program name) in UTF-8. On Windows the arguments come from the wide command line, as the
+// narrow ones hold only the ANSI code page, and standard output and error become binary
+// (no CR added) and UTF-8 on a console.
+std::vector<std::string> StartProcess(int argc, char** argv);
+
+int CurrentProcessId();
+
+// The system's own text for one of its error codes (errno on POSIX, the Win32 error codes
+// on Windows), in UTF-8.
+std::string SystemErrorText(int code);
+
+// The system's code for failures this program detects itself, so that its messages show
+// the numbers and texts the system would.
+enum class SystemError { kFileNotFound, kAccessDenied, kAlreadyExists, kInvalidName };
+int SystemErrorCode(SystemError e);
+
+// The copy both real file systems make: through a temporary name beside the target, so a
+// full disk never leaves a cut copy under the target's name.
+Status CopyThroughTemporary(FileSystem& fs, const std::string& from, const std::string& to);
 
 }  // namespace eracuni

@@ -180,22 +180,8 @@ class RealFileSystem : public FileSystem {
     if (::rename(from.c_str(), to.c_str()) != 0) return ErrnoStatus("rename " + from, errno);
     return Status::Ok();
   }
-  // Through a temporary name beside the target, so a full disk never leaves a cut copy
-  // under the target's name.
   Status CopyFile(const std::string& from, const std::string& to) override {
-    auto data = ReadFile(from);
-    if (!data.ok()) return data.status();
-    const size_t slash = to.rfind('/') + 1;  // npos + 1 == 0: no folder
-    const std::string temp = to.substr(0, slash) + "." + to.substr(slash) + "." +
-                             std::to_string(::getpid()) + ".copy.tmp";
-    auto out = NewWritableFile(temp);
-    if (!out.ok()) return out.status();
-    Status s = (*out)->Append(*data);
-    Status c = (*out)->Close();
-    if (s.ok()) s = c;
-    if (s.ok()) s = RenameFile(temp, to);
-    if (!s.ok()) ::unlink(temp.c_str());
-    return s;
+    return CopyThroughTemporary(*this, from, to);
   }
   Result<std::vector<std::string>> ListDirectory(const std::string& dir) override {
     DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
@@ -266,32 +252,7 @@ class RealProgramRunner : public ProgramRunner {
   }
 };
 
-class StringRandomAccessFile : public RandomAccessFile {
- public:
-  explicit StringRandomAccessFile(std::string data) : data_(std::move(data)) {}
-  uint64_t Size() const override { return data_.size(); }
-  Status Read(uint64_t offset, size_t n, std::string* out) override {
-    if (offset >= data_.size()) {
-      out->clear();
-      return Status::Ok();
-    }
-    out->assign(data_, static_cast<size_t>(offset), n);
-    return Status::Ok();
-  }
-
- private:
-  std::string data_;
-};
-
 }  // namespace
-
-Result<std::unique_ptr<RandomAccessFile>> FileSystem::NewRandomAccessFile(const std::string& path) {
-  auto data = ReadFile(path);
-  if (!data.ok()) return data.status();
-  return std::unique_ptr<RandomAccessFile>(new StringRandomAccessFile(std::move(*data)));
-}
-
-Status FileSystem::SyncFileSystem(const std::string&) { return Status::Ok(); }
 
 MessageBox& ConsoleMessageBox() {
   static StderrMessageBox box;
@@ -317,6 +278,31 @@ Platform& PosixPlatform() {
   static Platform p{ConsoleMessageBox(), SystemClock(), PosixFileSystem(), PosixProgramRunner(),
                     SystemRandom()};
   return p;
+}
+Platform& SystemPlatform() { return PosixPlatform(); }
+FileSystem& SystemFileSystem() { return PosixFileSystem(); }
+ProgramRunner& SystemProgramRunner() { return PosixProgramRunner(); }
+
+std::vector<std::string> StartProcess(int argc, char** argv) {
+  return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+int CurrentProcessId() { return static_cast<int>(::getpid()); }
+
+std::string SystemErrorText(int code) { return std::strerror(code); }
+
+int SystemErrorCode(SystemError e) {
+  switch (e) {
+    case SystemError::kFileNotFound:
+      return ENOENT;
+    case SystemError::kAccessDenied:
+      return EACCES;
+    case SystemError::kAlreadyExists:
+      return EEXIST;
+    case SystemError::kInvalidName:
+      return EINVAL;
+  }
+  return EINVAL;
 }
 
 }  // namespace eracuni

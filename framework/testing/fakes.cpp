@@ -1,12 +1,10 @@
 #include "framework/testing/fakes.h"
 
-#include <stdlib.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #ifndef ERACUNI_SHARED_DIR
@@ -141,27 +139,48 @@ Result<int> RecordingProgramRunner::Run(const std::string& program,
   return exit_code;
 }
 
+namespace {
+
+// Paths here are UTF-8 on every platform (std::filesystem would read a narrow string in the
+// ANSI code page on Windows).
+std::filesystem::path FsPath(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8Path(const std::filesystem::path& p) {
+  std::u8string s = p.u8string();
+  return std::string(s.begin(), s.end());
+}
+
+}  // namespace
+
 TempDir::TempDir() {
-  std::string tmpl = (std::filesystem::temp_directory_path() / "eracuni-test-XXXXXX").string();
-  std::vector<char> buf(tmpl.begin(), tmpl.end());
-  buf.push_back('\0');
-  if (::mkdtemp(buf.data()) == nullptr) std::abort();
-  path_ = std::string(buf.data()) + "/";
+  static std::mt19937 draw{std::random_device{}()};
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int tries = 0; tries < 100; ++tries) {
+    const auto dir = base / ("eracuni-test-" + std::to_string(draw()));
+    std::error_code ec;
+    if (std::filesystem::create_directory(dir, ec)) {
+      path_ = Utf8Path(dir) + "/";
+      return;
+    }
+  }
+  std::abort();
 }
 
 TempDir::~TempDir() {
   std::error_code ec;
-  std::filesystem::remove_all(path_, ec);
+  std::filesystem::remove_all(FsPath(path_), ec);
 }
 
 void WriteFileOrDie(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(FsPath(path), std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) std::abort();
 }
 
 std::string ReadFileOrEmpty(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
@@ -169,8 +188,8 @@ std::string ReadFileOrEmpty(const std::string& path) {
 
 std::string SharedDir() {
   std::string dir = ERACUNI_SHARED_DIR;
-  struct stat st {};
-  if (dir.empty() || ::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
+  std::error_code ec;
+  if (dir.empty() || !std::filesystem::is_directory(FsPath(dir), ec)) return {};
   return dir + "/";
 }
 

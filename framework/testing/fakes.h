@@ -64,7 +64,7 @@ class SequenceRandom : public Random {
 // substring; a matching operation fails with the given errno.
 class FaultyFileSystem : public FileSystem {
  public:
-  explicit FaultyFileSystem(FileSystem& base = PosixFileSystem()) : base_(base) {}
+  explicit FaultyFileSystem(FileSystem& base = SystemFileSystem()) : base_(base) {}
   void FailOn(std::string op, std::string path_part, int err) {
     rules_.push_back({std::move(op), std::move(path_part), err});
   }

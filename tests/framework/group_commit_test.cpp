@@ -14,7 +14,7 @@ using testing::ReadFileOrEmpty;
 using testing::TempDir;
 
 Status WriteFile(const std::string& path, const std::string& bytes) {
-  auto f = PosixFileSystem().NewWritableFile(path);
+  auto f = SystemFileSystem().NewWritableFile(path);
   if (!f.ok()) return f.status();
   Status s = (*f)->Append(bytes);
   return s.ok() ? (*f)->Close() : s;
@@ -31,7 +31,7 @@ class GroupCommitTest : public ::testing::Test {
     if (s.ok()) s = group_.RenameFile(dir_.File("." + name + ".tmp"), dir_.File(name));
     return s;
   }
-  std::vector<std::string> Entries() { return *PosixFileSystem().ListDirectory(dir_.path()); }
+  std::vector<std::string> Entries() { return *SystemFileSystem().ListDirectory(dir_.path()); }
   // The operations of the base in order, without their paths.
   std::vector<std::string> Operations() {
     std::vector<std::string> ops;
@@ -109,9 +109,9 @@ TEST_F(GroupCommitTest, AGroupNeverCommittedLeavesNoTemporaryFiles) {
   EXPECT_TRUE(Entries().empty());
 }
 
-TEST(PosixFileSystem, ClosesWithoutASyncAndSyncsAFileSystem) {
+TEST(SystemFileSystem, ClosesWithoutASyncAndSyncsAFileSystem) {
   TempDir dir;
-  FileSystem& fs = PosixFileSystem();
+  FileSystem& fs = SystemFileSystem();
   auto f = fs.NewWritableFile(dir.File("a"));
   ASSERT_TRUE(f.ok() && (*f)->Append("abc").ok());
   ASSERT_TRUE((*f)->CloseWithoutSync().ok());

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "framework/file_names.h"
 #include "framework/testing/fakes.h"
 
 namespace eracuni {
@@ -9,9 +10,9 @@ namespace {
 
 using testing::TempDir;
 
-TEST(PosixFileSystem, WritesRenamesCopiesAndReportsErrno) {
+TEST(SystemFileSystem, WritesRenamesCopiesAndReportsTheSystemsCode) {
   TempDir dir;
-  FileSystem& fs = PosixFileSystem();
+  FileSystem& fs = SystemFileSystem();
   auto f = fs.NewWritableFile(dir.File("a.txt"));
   ASSERT_TRUE(f.ok());
   ASSERT_TRUE((*f)->Append("hello").ok());
@@ -27,8 +28,21 @@ TEST(PosixFileSystem, WritesRenamesCopiesAndReportsErrno) {
   EXPECT_EQ(missing.error_code(), 2);
 }
 
-TEST(PosixProgramRunner, RunsWithoutAShellAndReturnsTheExitCode) {
-  ProgramRunner& r = PosixProgramRunner();
+#ifdef _WIN32
+TEST(SystemProgramRunner, FindsProgramsTheWindowsWayAndReturnsTheExitCode) {
+  ProgramRunner& r = SystemProgramRunner();
+  std::string cmd = r.FindProgram("cmd");  // ".exe" added, found in the system folder
+  ASSERT_FALSE(cmd.empty());
+  auto rc = r.Run(cmd, {"/c", "exit 7"});
+  ASSERT_TRUE(rc.ok());
+  EXPECT_EQ(*rc, 7);
+  EXPECT_EQ(r.FindProgram(cmd), cmd);
+  EXPECT_TRUE(r.FindProgram("no-such-program-here").empty());
+  EXPECT_EQ(r.Run("C:\\no\\such\\program.exe", {}).status().error_code(), 3);
+}
+#else
+TEST(SystemProgramRunner, RunsWithoutAShellAndReturnsTheExitCode) {
+  ProgramRunner& r = SystemProgramRunner();
   std::string sh = r.FindProgram("sh");
   ASSERT_FALSE(sh.empty());
   // The argument reaches the program as one word: no shell splits or expands it.
@@ -37,6 +51,24 @@ TEST(PosixProgramRunner, RunsWithoutAShellAndReturnsTheExitCode) {
   EXPECT_EQ(*rc, 7);
   EXPECT_TRUE(r.FindProgram("no-such-program-here").empty());
   EXPECT_FALSE(r.Run("/no/such/program", {}).ok());
+}
+
+#endif
+
+TEST(SystemProgramRunner, EachArgumentArrivesIntact) {
+  const std::string recorder = ERACUNI_ARG_RECORDER;
+  const std::string record = recorder + ".args";
+  (void)SystemFileSystem().DeleteFile(record);
+  const std::vector<std::string> args = {
+      "a b", "", "say \"hi\"", "Z:\\dir with blank\\", "end\\\\", "\\\"", "tab\there",
+      "\xC4\x8C\xC5\xA1\xC5\xBE \xC4\x91 \xC5\xA0", "&|<>^%!*?", "--", "@list"};
+  auto rc = SystemProgramRunner().Run(recorder, args);
+  ASSERT_TRUE(rc.ok()) << rc.status().ToString();
+  EXPECT_EQ(*rc, 0);
+  std::string expected = "call " + std::string(FileNamePart(recorder)) + "\n";
+  for (const auto& a : args) expected += a + "\n";
+  EXPECT_EQ(*SystemFileSystem().ReadFile(record), expected);
+  (void)SystemFileSystem().DeleteFile(record);
 }
 
 TEST(FaultyFileSystem, InjectsFaultsAndAFullDisk) {

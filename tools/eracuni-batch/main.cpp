@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/startup.h"
 #include "batch/batch_run.h"
@@ -33,9 +34,8 @@ struct Options {
   std::string folder;
 };
 
-bool ParseOptions(int argc, char** argv, Options& o) {
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
+bool ParseOptions(const std::vector<std::string>& args, Options& o) {
+  for (const std::string& a : args) {
     if (a == "-v")
       o.verbose = true;
     else if (!a.empty() && a[0] != '-' && o.folder.empty())
@@ -61,11 +61,11 @@ int RunWindow(app::Application& a, LineMessageBox& box, const Options& o) {
 
 int Main(int argc, char** argv) {
   Options o;
-  if (!ParseOptions(argc, argv, o)) {
+  if (!ParseOptions(StartProcess(argc, argv), o)) {
     std::fputs(kUsage, stderr);
     return kExitNotRun;
   }
-  FileSystem& fs = PosixFileSystem();
+  FileSystem& fs = SystemFileSystem();
   if (!o.folder.empty()) {
     Status s = fs.SetCurrentDirectory(o.folder);
     if (!s.ok()) {
@@ -74,7 +74,7 @@ int Main(int argc, char** argv) {
     }
   }
   LineMessageBox box(stderr);
-  Platform platform{box, SystemClock(), fs, PosixProgramRunner(), SystemRandom()};
+  Platform platform{box, SystemClock(), fs, SystemProgramRunner(), SystemRandom()};
   HeadlessTerminator terminator;
   app::Application application(platform, app::ProcessUpgradeManager(), terminator);
   return application.Run([&](app::Application& a) { return RunWindow(a, box, o); });

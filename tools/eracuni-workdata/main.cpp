@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/file_names.h"
 #include "framework/platform.h"
 #include "workdata/json_mapping.h"
 #include "workdata/record_buffer.h"
@@ -50,7 +51,7 @@ struct FileOfSet {
 };
 
 std::string InFolder(std::string dir, std::string_view name) {
-  if (!dir.empty() && dir.back() != '/') dir += '/';
+  if (!dir.empty() && !IsPathSeparator(dir.back())) dir += '/';
   return dir + std::string(name);
 }
 
@@ -134,7 +135,7 @@ int Run(const std::vector<std::string>& args) {
     std::fputs(kUsage, stdout);
     return kDone;
   }
-  FileSystem& fs = PosixFileSystem();
+  FileSystem& fs = SystemFileSystem();
   if (cmd == "create") {
     std::string from, into;
     for (size_t i = 1; i < args.size(); i += 2) {
@@ -169,6 +170,5 @@ int Run(const std::vector<std::string>& args) {
 }  // namespace eracuni::workdata
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  return eracuni::workdata::Run(args);
+  return eracuni::workdata::Run(eracuni::StartProcess(argc, argv));
 }

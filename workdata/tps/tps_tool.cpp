@@ -236,7 +236,7 @@ Result<Json> TableJson(Reader& reader, const TableInfo& t) {
 }
 
 Result<std::unique_ptr<Reader>> Load(const std::string& path) {
-  auto bytes = PosixFileSystem().ReadFile(path);
+  auto bytes = SystemFileSystem().ReadFile(path);
   if (!bytes.ok()) return bytes.status();
   return Reader::OpenBytes(std::move(*bytes));
 }
@@ -325,7 +325,7 @@ int CopyTps(const std::string& in, const std::string& out, std::ostream& err) {
   const FileHeader& h = (*reader)->header();
   auto bytes = BuildFile(h.last_issued, h.changes, std::move(records));
   if (!bytes.ok()) return Fail(err, in, bytes.status(), kBadInput);
-  if (Status w = WriteFileReplacing(PosixFileSystem(), out, *bytes); !w.ok())
+  if (Status w = WriteFileReplacing(SystemFileSystem(), out, *bytes); !w.ok())
     return Fail(err, out, w, kWriteFailed);
   return kOk;
 }

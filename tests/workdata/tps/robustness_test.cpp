@@ -52,7 +52,7 @@ class Robustness : public ::testing::Test {
     for (uint32_t i = 0; i < 40; ++i)
       lines_.push_back(testing::FilledRecord(workdata::LineLayout(), {i / 3, i % 3}));
     path_ = temp_.File("eRACUNIP.TPS");
-    ASSERT_TRUE(WriteTable(eracuni::PosixFileSystem(), path_, workdata::LineLayout(), lines_).ok());
+    ASSERT_TRUE(WriteTable(eracuni::SystemFileSystem(), path_, workdata::LineLayout(), lines_).ok());
     own_ = ReadFileOrEmpty(path_);
   }
   std::string Sample(const std::string& name) {
@@ -105,7 +105,7 @@ TEST_F(Robustness, RandomByteFlipsGiveRecordsOrErrors) {
       bytes[random() % bytes.size()] ^= static_cast<char>(1 + random() % 255);
     return bytes;
   };
-  auto driver = NewTopSpeedDriver(eracuni::PosixFileSystem());
+  auto driver = NewTopSpeedDriver(eracuni::SystemFileSystem());
   for (int i = 0; i < 1500; ++i) {
     std::string bytes = flip(own_);
     ReadEverything(bytes).ok();

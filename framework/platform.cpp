@@ -1,0 +1,54 @@
+// What the real platforms share: the defaults of FileSystem and the copy through a
+// temporary name. No system call here; those live in posix_platform.cpp and
+// windows_platform.cpp.
+#include "framework/platform.h"
+
+#include "framework/file_names.h"
+
+namespace eracuni {
+namespace {
+
+class StringRandomAccessFile : public RandomAccessFile {
+ public:
+  explicit StringRandomAccessFile(std::string data) : data_(std::move(data)) {}
+  uint64_t Size() const override { return data_.size(); }
+  Status Read(uint64_t offset, size_t n, std::string* out) override {
+    if (offset >= data_.size()) {
+      out->clear();
+      return Status::Ok();
+    }
+    out->assign(data_, static_cast<size_t>(offset), n);
+    return Status::Ok();
+  }
+
+ private:
+  std::string data_;
+};
+
+}  // namespace
+
+Result<std::unique_ptr<RandomAccessFile>> FileSystem::NewRandomAccessFile(const std::string& path) {
+  auto data = ReadFile(path);
+  if (!data.ok()) return data.status();
+  return std::unique_ptr<RandomAccessFile>(new StringRandomAccessFile(std::move(*data)));
+}
+
+Status FileSystem::SyncFileSystem(const std::string&) { return Status::Ok(); }
+
+Status CopyThroughTemporary(FileSystem& fs, const std::string& from, const std::string& to) {
+  auto data = fs.ReadFile(from);
+  if (!data.ok()) return data.status();
+  const size_t name_at = FileNameStart(to);
+  const std::string temp = to.substr(0, name_at) + "." + to.substr(name_at) + "." +
+                           std::to_string(CurrentProcessId()) + ".copy.tmp";
+  auto out = fs.NewWritableFile(temp);
+  if (!out.ok()) return out.status();
+  Status s = (*out)->Append(*data);
+  Status c = (*out)->Close();
+  if (s.ok()) s = c;
+  if (s.ok()) s = fs.RenameFile(temp, to);
+  if (!s.ok()) (void)fs.DeleteFile(temp);
+  return s;
+}
+
+}  // namespace eracuni
