@@ -24,6 +24,13 @@ TEST(MessageLine, TrimmedCaptionAndLineBreaksInUtf8) {
   EXPECT_EQ(MessageLine(r), "NAPAKA v eRACPRIL.TPS:  V podatkih ra\xC4\x8Duna\n\n Obdelava");
 }
 
+TEST(MessageLine, ControlCharactersFromTheInputAreShownEscaped) {
+  MessageRequest r;
+  r.caption = "OPOZORILO";
+  r.text = "Datoteka a\nb\x1B[2J.pdf|ne obstaja";
+  EXPECT_EQ(MessageLine(r), "OPOZORILO: Datoteka a\\nb\\x1B[2J.pdf\nne obstaja");
+}
+
 TEST(HeadlessExitCode, CompletedQuietWithMessagesOrNotRun) {
   EXPECT_EQ(HeadlessExitCode(true, 0), 0);
   EXPECT_EQ(HeadlessExitCode(true, 2), 1);
