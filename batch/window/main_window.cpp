@@ -39,22 +39,6 @@ constexpr int kQueuedKeyRetryMs = 50;
 
 const QEvent::Type kQueuedEnterEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
-struct ChannelRadio {
-  char code;
-  const char* text;
-};
-const ChannelRadio kChannels[] = {
-    {'K', "  Banka INTESA SANPAOLO"},
-    {'M', "  NKBM"},
-    {'G', "  Gorenjska banka"},
-    {'U', "  UJP"},
-    {'D',
-     "  De\x9E"
-     "elna banka"},
-    {'Z', "  ZZI  bizBox"},
-    {'O', "  Druge banke"},
-};
-
 QFrame* Line(QWidget* parent) {
   auto* line = new QFrame(parent);
   line->setFrameShape(QFrame::HLine);
@@ -293,7 +277,7 @@ void MainWindow::BuildChannel(QVBoxLayout* column) {
   auto* radios = new QVBoxLayout(c.channel);
   c.channels = new QButtonGroup(c.channel);
   int n = 0;
-  for (const ChannelRadio& r : kChannels) {
+  for (const ChannelRadio& r : kChannelRadios) {
     auto* radio = new QRadioButton(ToQt(r.text), c.channel);
     radio->setObjectName(QStringLiteral("?GLO:KATERABANKA:RADIO%1").arg(++n));
     c.channels->addButton(radio);
@@ -390,8 +374,8 @@ void MainWindow::SyncSettings() {
   syncing_ = true;
   Controls& c = *controls_;
   c.channels->setExclusive(false);
-  for (size_t i = 0; i < std::size(kChannels); ++i)
-    c.channel_radios[i]->setChecked(kChannels[i].code == ctx_.settings.KATERABANKA);
+  for (size_t i = 0; i < std::size(kChannelRadios); ++i)
+    c.channel_radios[i]->setChecked(kChannelRadios[i].code == ctx_.settings.KATERABANKA);
   c.channels->setExclusive(true);
   c.ds_v_imenu->setChecked(ctx_.settings.DSVIMENURACUNA != 0);
   syncing_ = false;
