@@ -7,10 +7,13 @@
 #include <cerrno>
 #include <cstring>
 
-#include "tests/reliability/run_fixture.h"
+#include "tests/support/run_fixture.h"
 
 namespace eracuni::reliability {
 namespace {
+
+using eracuni::testing::RunTest;
+using eracuni::testing::Snapshot;
 
 using ::testing::HasSubstr;
 
