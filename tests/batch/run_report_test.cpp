@@ -19,8 +19,15 @@ using ::testing::Not;
 
 InvoiceOutcome Invoice(std::string number, InvoiceStatus status,
                        std::vector<std::string> reasons = {}) {
-  return {number, "Kupec " + number, "2026-12-01", "100.00", "/out/" + number + ".XML",
-          status, std::move(reasons)};
+  InvoiceOutcome i;
+  i.number = number;
+  i.buyer = "Kupec " + number;
+  i.date = "2026-12-01";
+  i.amount = "100.00";
+  i.document = "/out/" + number + ".XML";
+  i.status = status;
+  i.reasons = std::move(reasons);
+  return i;
 }
 
 // Each invoice row of the page as "number|status|reason;reason".
