@@ -55,6 +55,9 @@ struct Settings {
   // Exemption reason of categories E K G O; blank acts as this default.
   std::string DDVOPROSTITEV0 = "Opro\x9A\xE8" "eno pla\xE8" "ila DDV";
   char ENRACENZIP = ' ';        // packaging choice of the settings window, not stored
+  std::string VERZIJAESLOG;     // e-SLOG version of the documents: "1.6" or "2.0"
+  char DDVKATEGORIJA0 = ' ';    // VAT category of zero-rated lines (2.0): E Z K G O
+  std::string DDVOPROSTITEV0;   // exemption reason of zero-rated lines (2.0)
   // Verdict of the invoice document written last: 1 for a credit or debit note.
   uint8_t DOBROPISBREMEPIS = 0;
 };
