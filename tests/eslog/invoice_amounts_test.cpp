@@ -50,7 +50,7 @@ TEST_F(InvoiceTest, StudentServiceSumsTheUntaxedLinesExactly) {
   line(3, " 0", "  0", "50.495");  // the third decimal rounds half away from zero
   line(4, "0.00", "1.00", "999.00");  // has a tax amount: not counted
   for (uint32_t nr = 5; nr < 15; ++nr) line(nr, "0", "0", "0.10");
-  line(20, "0", "0", "-0.995");
+  line(20, "0", "0", "-1.00");
   const std::string summary = "//PovzetekDavkovRacuna[DavkiRacuna[not(*)]]";
   settings.STSERVIS = 0;
   EXPECT_EQ(Doc().Count(summary), 0);
