@@ -14,6 +14,8 @@ namespace {
 
 using eracuni::testing::RunProgram;
 using ::testing::HasSubstr;
+using ::testing::EndsWith;
+using ::testing::StartsWith;
 namespace H = workdata::eRACUNI;
 namespace P = workdata::eRACPRIL;
 
@@ -106,6 +108,11 @@ TEST_F(ToolTest, ConvertsTheWorkDataAndPrintsWhereTheResultIs) {
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.err, "");
   EXPECT_THAT(r.out, HasSubstr("\n" + dir_.File("out/") + "\neOvojnica_R-7_"));
+  // The run report's path follows on the last line.
+  std::string report = r.out.substr(r.out.rfind('\n', r.out.size() - 2) + 1);
+  EXPECT_THAT(report, StartsWith(dir_.File("out/eOvojnica_R-7_")));
+  EXPECT_THAT(report, EndsWith(".html\n"));
+  EXPECT_TRUE(PosixFileSystem().Exists(report.substr(0, report.size() - 1)));
   EXPECT_TRUE(PosixFileSystem().Exists(dir_.File("out/R-7.XML")));
 }
 

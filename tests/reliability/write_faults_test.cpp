@@ -67,7 +67,7 @@ TEST_F(WriteFaults, FullDiskLeavesNoDocumentUnderItsFinalName) {
 }
 
 TEST_F(WriteFaults, FullDiskDuringTheEnvelopeKeepsTheInvoicesAndDropsTheEnvelope) {
-  files_.FailOn("append", "eOvojnica_", ENOSPC);
+  files_.FailOn("append", kEnvelope, ENOSPC);
   batch::WindowState w = Run();
   EXPECT_EQ(w.STEVEC, 2);
   ASSERT_EQ(Texts().size(), 1u) << AllTexts();
