@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+
+#include <cstdlib>
+#endif
+
 #include "framework/file_names.h"
 #include "framework/testing/fakes.h"
 
@@ -53,6 +59,20 @@ TEST(SystemProgramRunner, RunsWithoutAShellAndReturnsTheExitCode) {
   EXPECT_FALSE(r.Run("/no/such/program", {}).ok());
 }
 
+// A folder that merely carries the program's name is passed over, on PATH and by path.
+TEST(PosixProgramRunner, FindsProgramsNotFoldersOfTheirName) {
+  TempDir folders, programs;
+  ASSERT_EQ(mkdir(folders.File("signer").c_str(), 0755), 0);
+  testing::WriteFileOrDie(programs.File("signer"), "#!/bin/sh\n");
+  ASSERT_EQ(chmod(programs.File("signer").c_str(), 0755), 0);
+  const char* path = std::getenv("PATH");
+  const std::string old_path = path ? path : "";
+  const std::string programs_dir = programs.path().substr(0, programs.path().size() - 1);
+  setenv("PATH", (folders.File("") + ":" + programs_dir).c_str(), 1);
+  EXPECT_EQ(PosixProgramRunner().FindProgram("signer"), programs_dir + "/signer");
+  setenv("PATH", old_path.c_str(), 1);
+  EXPECT_EQ(PosixProgramRunner().FindProgram(folders.File("signer")), "");
+}
 #endif
 
 TEST(SystemProgramRunner, EachArgumentArrivesIntact) {
