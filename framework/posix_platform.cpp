@@ -217,6 +217,28 @@ class RealFileSystem : public FileSystem {
     if (::chdir(dir.c_str()) != 0) return ErrnoStatus("chdir " + dir, errno);
     return Status::Ok();
   }
+  std::string ResolveLinks(const std::string& path) override {
+    std::string p = path;
+    for (int hops = 0; hops < 40; ++hops) {  // a longer chain is a loop
+      struct stat st {};
+      if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return p;
+      char buf[4096];
+      ssize_t n = ::readlink(p.c_str(), buf, sizeof buf);
+      if (n <= 0 || static_cast<size_t>(n) == sizeof buf) return p;
+      std::string link(buf, static_cast<size_t>(n));
+      const size_t slash = p.rfind('/');
+      p = link[0] == '/' || slash == std::string::npos ? link : p.substr(0, slash + 1) + link;
+    }
+    return path;
+  }
+  Status CopyModeAndOwner(const std::string& from, const std::string& to) override {
+    struct stat st {};
+    if (::stat(from.c_str(), &st) != 0) return ErrnoStatus("stat " + from, errno);
+    // Only the superuser gives a file away; a member of the group can still keep the group.
+    if (::chown(to.c_str(), st.st_uid, st.st_gid) != 0) (void)::chown(to.c_str(), -1, st.st_gid);
+    if (::chmod(to.c_str(), st.st_mode & 07777) != 0) return ErrnoStatus("chmod " + to, errno);
+    return Status::Ok();
+  }
   Status SyncFileSystem(const std::string& path) override {
     int fd = ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return ErrnoStatus("sync " + path, errno);
@@ -292,6 +314,7 @@ Result<std::unique_ptr<RandomAccessFile>> FileSystem::NewRandomAccessFile(const 
 }
 
 Status FileSystem::SyncFileSystem(const std::string&) { return Status::Ok(); }
+Status FileSystem::CopyModeAndOwner(const std::string&, const std::string&) { return Status::Ok(); }
 
 MessageBox& ConsoleMessageBox() {
   static StderrMessageBox box;
