@@ -1,4 +1,4 @@
-// The completion of a run: signer, envelope name, envelope, package, result values.
+// The completion of a run: signer, envelope name, envelope, package, result values, report.
 #include "batch/commands.h"
 #include "batch/messages.h"
 #include "batch/names.h"
@@ -65,6 +65,7 @@ void CompleteRun(BatchContext& ctx, WindowState& w, std::vector<std::string>& lo
   envelope::EnvelopeResult envelope = WriteEnvelope(ctx, w);
   if (ChannelHasPackage(ctx.settings.KATERABANKA)) IzdelajPaket(ctx, w, envelope, log);
   SetResultValues(ctx.settings, w);
+  WriteRunReport(ctx, w);
 }
 
 }  // namespace eracuni::batch

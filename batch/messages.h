@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "framework/platform.h"
 #include "framework/status.h"
@@ -42,6 +43,22 @@ std::string ErrorSuffix(const Status& s);
 // code page lacks become "?".
 std::string ToMessageText(std::string_view utf8);
 
+// One message as the run journal keeps it: "CAPTION: text", the caption without its outer
+// blanks, windows-1250, "|" still starting each new line.
+std::string JournalLine(const MessageRequest& request);
+
+// Shows every message through `base` unchanged and notes its JournalLine in `lines`.
+class RecordingMessageBox : public MessageBox {
+ public:
+  RecordingMessageBox(MessageBox& base, std::vector<std::string>& lines)
+      : base_(base), lines_(lines) {}
+  MessageButton Show(const MessageRequest& request) override;
+
+ private:
+  MessageBox& base_;
+  std::vector<std::string>& lines_;
+};
+
 void ShowInformation(MessageBox& box, std::string text, std::string caption);
 void ShowWarning(MessageBox& box, std::string text, std::string caption,
                  std::string button_text = {});
@@ -57,5 +74,7 @@ std::string SignerNotFound(std::string_view program);
 std::string SignerNotStarted(std::string_view program, const Status& s);
 std::string SignerFailed(std::string_view program, int exit_code);
 std::string ArchiverFailed(std::string_view package_path, int exit_code);
+std::string ReportNotWritten(std::string_view path, const Status& s);
+std::string ReportNotOpened(std::string_view path, const Status& s);
 
 }  // namespace eracuni::batch

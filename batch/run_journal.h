@@ -53,6 +53,7 @@ struct RunJournal {
   uint64_t envelope_size = 0;
   std::string package_path;  // empty on channels without a package
   bool package_made = false;
+  uint64_t package_size = 0;               // bytes, when made
   std::string package_problem;             // why no package was made
   std::vector<std::string> package_files;  // the names inside the package
   std::vector<std::string> messages;       // every message shown: "CAPTION: text"

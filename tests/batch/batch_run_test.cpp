@@ -277,7 +277,7 @@ TEST_F(BatchTest, OldEnvelopeThatCannotBeDeletedIsReported) {
 TEST_F(BatchTest, EnvelopeFailureIsReported) {
   AddHeader(1, "A1", "380", "");
   data_.AddAttachment(1, 1, "A1.XML", out_.path(), "XML");
-  fake_.files.FailOn("create", "eOvojnica_", 28);
+  fake_.files.FailOn("create", "eOvojnica_A1_1217.XML", 28);
   OpenAndMake();
   ASSERT_EQ(Captions(), std::vector<std::string>{"OPOZORILO"});
   EXPECT_THAT(Texts()[0], HasSubstr("Napaka pri izdelavi ovojnice " +

@@ -4,9 +4,10 @@
 //
 // Run in a folder with RUZeZUD.INI (or name the folder), it does what opening the main
 // window, pressing "&IZDELAJ" once and closing would do. Messages go to standard error as
-// "CAPTION: text"; the result (output folder and package or envelope name) to standard
-// output. -v also prints each outside program's command line. Exit codes: 0 done, 1 done
-// with warnings or errors, 2 not run (a folder blank, no invoices), 3 fatal error.
+// "CAPTION: text"; the result (output folder and package or envelope name, then the path of
+// the run report) to standard output. -v also prints each outside program's command line.
+// Exit codes: 0 done, 1 done with warnings or errors, 2 not run (a folder blank, no
+// invoices), 3 fatal error.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -14,6 +15,7 @@
 #include "app/startup.h"
 #include "batch/batch_run.h"
 #include "batch/headless.h"
+#include "framework/cp1250.h"
 #include "framework/platform.h"
 #include "settings/ini_settings.h"
 #include "workdata/tps/tps_store.h"
@@ -56,6 +58,8 @@ int RunWindow(app::Application& a, LineMessageBox& box, const Options& o) {
   if (o.verbose)
     for (const std::string& line : run.command_log()) std::fprintf(stderr, "> %s\n", line.c_str());
   if (completed) std::fputs(ResultText(run.window()).c_str(), stdout);
+  const std::string& report = run.window().journal.report_path;
+  if (completed && !report.empty()) std::printf("%s\n", Cp1250ToUtf8(report).c_str());
   return HeadlessExitCode(completed, box.shown());
 }
 
