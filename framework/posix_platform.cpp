@@ -14,6 +14,7 @@
 
 #include "framework/cp1250.h"
 #include "framework/platform.h"
+#include "framework/whole_file.h"
 
 extern char** environ;
 
@@ -202,9 +203,7 @@ class RealFileSystem : public FileSystem {
   Status CopyFile(const std::string& from, const std::string& to) override {
     auto data = ReadFile(from);
     if (!data.ok()) return data.status();
-    const size_t slash = to.rfind('/') + 1;  // npos + 1 == 0: no folder
-    const std::string temp = to.substr(0, slash) + "." + to.substr(slash) + "." +
-                             std::to_string(::getpid()) + ".copy.tmp";
+    const std::string temp = UniqueTemporaryNameBeside(to);
     auto out = NewWritableFile(temp);
     if (!out.ok()) return out.status();
     Status s = (*out)->Append(*data);

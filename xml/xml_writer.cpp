@@ -1,12 +1,11 @@
 #include "xml/xml_writer.h"
 
 #include <libxml/xmlwriter.h>
-#include <unistd.h>
 
 #include <array>
-#include <atomic>
 
 #include "framework/cp1250.h"
+#include "framework/whole_file.h"
 
 namespace eracuni::xml {
 namespace {
@@ -18,16 +17,6 @@ namespace {
 // written here in one piece instead (libxml2 then only closes start tags and writes tags).
 constexpr size_t kIndentWidth = 2;
 constexpr size_t kAppendSize = 1 << 16;
-
-std::atomic<unsigned> temp_serial{0};
-
-// ".NAME.<pid>-<n>.tmp" beside the target: same folder, so the final rename stays atomic.
-std::string TemporaryPathFor(const std::string& path) {
-  size_t slash = path.rfind('/');
-  size_t name_at = slash == std::string::npos ? 0 : slash + 1;
-  return path.substr(0, name_at) + "." + path.substr(name_at) + "." + std::to_string(::getpid()) +
-         "-" + std::to_string(++temp_serial) + ".tmp";
-}
 
 std::string_view DropTrailingBlanks(std::string_view s) {
   size_t end = s.find_last_not_of(' ');
@@ -354,7 +343,7 @@ Status XmlWriter::CreateXmlFile(const std::string& path, std::string_view versio
   d.encoding.clear();
   d.raw.clear();
   d.final_path = path;
-  d.temp_path = TemporaryPathFor(path);
+  d.temp_path = UniqueTemporaryNameBeside(path);  // same folder: the rename stays atomic
   if (d.Start(version, encoding).ok()) return d.status;
   d.Finish();
   d.RemoveTemporary();
