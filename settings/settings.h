@@ -49,11 +49,6 @@ struct Settings {
   uint8_t DSVIMENURACUNA = 0;
   uint8_t OVOJNICA = 0;
   uint8_t PDF = 0;
-  // e-SLOG 2.0 choices (entries 23 to 25 of the settings file).
-  std::string VERZIJAESLOG = "1.6";  // the trimmed value "2.0" selects e-SLOG 2.0
-  char DDVKATEGORIJA0 = 'E';         // VAT category of lines at rate 0: E Z K G O, else E
-  // Exemption reason of categories E K G O; blank acts as this default.
-  std::string DDVOPROSTITEV0 = "Opro\x9A\xE8" "eno pla\xE8" "ila DDV";
   char ENRACENZIP = ' ';        // packaging choice of the settings window, not stored
   std::string VERZIJAESLOG;     // e-SLOG version of the documents: "1.6" or "2.0"
   char DDVKATEGORIJA0 = ' ';    // VAT category of zero-rated lines (2.0): E Z K G O
