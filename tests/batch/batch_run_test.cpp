@@ -267,6 +267,12 @@ TEST_F(BatchTest, LastCreditNoteChoosesTheEnvelopeWithoutPaymentData) {
   EXPECT_EQ(fake_.programs.calls()[0].program, "/usr/bin/7za");
 }
 
+TEST_F(BatchTest, DebitNoteFirstAtOpeningChoosesThePlainEnvelopeWhenNoDocumentIsWritten) {
+  AddHeader(1, "D1", "385");  // no "XML" attachment: the loop writes nothing
+  OpenAndMake();
+  EXPECT_EQ(events_[0], "plain " + out_.File("eOvojnica_D1_1217.INV"));
+}
+
 TEST_F(BatchTest, ChannelsWithoutPackageShowTheEnvelopeName) {
   AddHeader(1, "2018-15", "380", "XXXXSI2X");
   data_.AddAttachment(1, 1, "R.XML", out_.path(), "XML");
