@@ -142,6 +142,24 @@ bool IsXmlName(std::string_view s) {
   return !s.empty();
 }
 
+// Names are mostly the callers' literals, given again and again: the slot is picked by the
+// name's address, and a name equal to the one in its slot was checked already.
+class CheckedNames {
+ public:
+  bool IsName(std::string_view s) {
+    uint64_t at = reinterpret_cast<uintptr_t>(s.data()) ^ s.size();
+    std::string& slot = slots_[(at * 0x9E3779B97F4A7C15u) >> 56];
+    if (slot == s) return !s.empty();
+    if (!IsXmlName(s)) return false;
+    slot.assign(s);
+    return true;
+  }
+
+ private:
+  static constexpr size_t kSlots = 256;
+  std::array<std::string, kSlots> slots_;
+};
+
 bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
@@ -262,6 +280,7 @@ struct XmlStream::Impl {
   bool tag_unclosed = false;     // the innermost parent's start tag still lacks its '>'
   bool line_open = false;        // the last bytes written do not end a line
   std::string scratch;           // a value made well-formed
+  CheckedNames names;
 
   bool Writing() const { return started && status.ok(); }
   void Misuse(std::string what) {
@@ -271,7 +290,7 @@ struct XmlStream::Impl {
   // The name without trailing blanks; empty (and a failure) when it is not an XML name.
   std::string_view TakeName(std::string_view raw, const char* what) {
     std::string_view name = DropTrailingBlanks(raw);
-    if (IsXmlName(name)) return name;
+    if (names.IsName(name)) return name;
     Misuse(name.empty() ? std::string("an ") + what + " without a name"
                         : std::string(what) + " name \"" + std::string(name) +
                               "\" is not an XML name");
