@@ -200,6 +200,11 @@ void Builder::ReadParties() {
   };
   ReadIdentifiers(r, buyer_ids, by);
   by.contact = r.Text(ESLOG20_H(IMEOSEBEBY), kContactChars);
+  for (Party* p : {&se, &by})
+    if (p->iban.empty()) {  // the bank's details belong to an account only
+      p->bic.clear();
+      p->bank_name.clear();
+    }
 }
 
 void Builder::ReadPayment() {

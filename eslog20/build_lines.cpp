@@ -104,16 +104,17 @@ void Builder::ReadAllowance(FieldReader& r, Line& line, Decimal* allowances, Dec
     if (!ac.percentage) return;
     std::optional<Decimal> product = Multiply(*value, *ac.percentage);
     ac.amount = product ? Divide(*product, kHundred, 2) : std::nullopt;
-    if (!ac.amount) {
+    if (!ac.amount || ac.amount->TotalDigits() > 18) {
       r.Refuse("R35", TooLongLine("ERACUNIP:ZNESEKODSTOTKA", r.Stored(ESLOG20_L(ZNESEKODSTOTKA))));
       return;
     }
   } else {
     ac.amount = value;
   }
+  if (!known) return;
   Decimal& sum = ac.charge ? *charges : *allowances;
   sum = Add(sum, *ac.amount).value_or(sum);
-  if (known) line.allowances_charges.push_back(std::move(ac));
+  line.allowances_charges.push_back(std::move(ac));
 }
 
 void Builder::DerivePrice(FieldReader& r, Line& line, Decimal allowances, Decimal charges) {
@@ -154,7 +155,7 @@ void Builder::DerivePrice(FieldReader& r, Line& line, Decimal allowances, Decima
       if (price && LineAddsUp(q, *price, allowances, charges, n)) break;
     }
   }
-  if (!price) {
+  if (!price || price->TotalDigits() > 15) {
     r.Refuse("R35", TooLongLine(cena.name, r.Stored(cena)));
     return;
   }

@@ -235,10 +235,11 @@ TEST_F(EnvelopeTest, SizesAreListedOnlyForTheChannelsThatImportThem) {
   EXPECT_EQ(xml.Texts("attachment/filename"), (Strings{"R-15.XML", "R-15.PDF", "gone.TXT"}));
   EXPECT_EQ(xml.Texts("attachment/type"), (Strings{"XML", "PDF", "TXT"}));
   EXPECT_EQ(xml.Text("attachment/description"), "Priloga R-15.XML");
-  for (char channel : {'Z', 'O'}) {
+  for (char channel : {'M', 'G', 'D', 'U', 'Z', 'O'}) {
     settings_.KATERABANKA = channel;
     RunPlain();
-    EXPECT_EQ(Parse().Count("size") + Parse().Count("hash"), 0) << channel;
+    const bool listed = channel != 'Z' && channel != 'O';
+    EXPECT_EQ(Parse().Count("size") + Parse().Count("hash"), listed ? 5 : 0) << channel;
   }
 }
 

@@ -18,7 +18,7 @@ namespace eracuni::eslog20::testing {
 void ExpectEn16931Arithmetic(const Invoice& invoice);
 
 class ModelTest : public ::testing::Test {
- protected:
+ public:
   ModelTest();
 
   // A line of `quantity` × `price` = `amount` at `rate`, unit C62 ("one").
