@@ -3,7 +3,7 @@
 // windows_platform.cpp.
 #include "framework/platform.h"
 
-#include "framework/file_names.h"
+#include "framework/whole_file.h"
 
 namespace eracuni {
 namespace {
@@ -34,13 +34,12 @@ Result<std::unique_ptr<RandomAccessFile>> FileSystem::NewRandomAccessFile(const 
 }
 
 Status FileSystem::SyncFileSystem(const std::string&) { return Status::Ok(); }
+Status FileSystem::CopyModeAndOwner(const std::string&, const std::string&) { return Status::Ok(); }
 
 Status CopyThroughTemporary(FileSystem& fs, const std::string& from, const std::string& to) {
   auto data = fs.ReadFile(from);
   if (!data.ok()) return data.status();
-  const size_t name_at = FileNameStart(to);
-  const std::string temp = to.substr(0, name_at) + "." + to.substr(name_at) + "." +
-                           std::to_string(CurrentProcessId()) + ".copy.tmp";
+  const std::string temp = UniqueTemporaryNameBeside(to);
   auto out = fs.NewWritableFile(temp);
   if (!out.ok()) return out.status();
   Status s = (*out)->Append(*data);

@@ -212,8 +212,9 @@ class WindowsFileSystem : public FileSystem {
     return (static_cast<uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
   }
   Result<std::string> ReadFile(const std::string& path) override {
-    Handle h(OpenForReading(path));
-    if (!h.valid()) return LastError("open " + path);
+    auto opened = OpenForReading(path);
+    if (!opened.ok()) return opened.status();
+    Handle h(*opened);
     std::string data;
     char buf[65536];
     for (;;) {
@@ -225,8 +226,9 @@ class WindowsFileSystem : public FileSystem {
     return data;
   }
   Result<std::unique_ptr<RandomAccessFile>> NewRandomAccessFile(const std::string& path) override {
-    HANDLE h = OpenForReading(path);
-    if (h == INVALID_HANDLE_VALUE) return LastError("open " + path);
+    auto opened = OpenForReading(path);
+    if (!opened.ok()) return opened.status();
+    HANDLE h = *opened;
     LARGE_INTEGER size;
     if (!GetFileSizeEx(h, &size)) {
       Status s = LastError("open " + path);
@@ -293,9 +295,17 @@ class WindowsFileSystem : public FileSystem {
   }
 
  private:
-  static HANDLE OpenForReading(const std::string& path) {
-    return CreateFileW(WidePath(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Files on a disk only: a name such as "CON" or "COM1.pdf" opens a device, which holds no
+  // data to read and may wait forever.
+  static Result<HANDLE> OpenForReading(const std::string& path) {
+    HANDLE h = CreateFileW(WidePath(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return LastError("open " + path);
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+      CloseHandle(h);
+      return Win32Status("open " + path, ERROR_INVALID_FUNCTION);
+    }
+    return h;
   }
 };
 
