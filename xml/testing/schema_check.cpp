@@ -5,12 +5,13 @@
 #include <libxml/parser.h>
 #include <libxml/xmlIO.h>
 #include <libxml/xmlschemas.h>
-#include <sys/stat.h>
 
 #include <memory>
 #include <mutex>
 #include <set>
 
+#include "framework/file_names.h"
+#include "framework/platform.h"
 #include "framework/testing/fakes.h"
 
 namespace eracuni::xml::testing {
@@ -20,17 +21,15 @@ constexpr char kEslog16Schema[] = "eSLOG_1-6_EnostavniRacun.xsd";
 constexpr char kEslog20Schema[] = "eSLOG20_INVOIC_v200.xsd";
 
 bool IsFile(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  FileSystem& fs = SystemFileSystem();
+  return fs.Exists(path) && !fs.IsDirectory(path);
 }
 
 // Each catalog is added to libxml2's process-wide catalog list once.
 void LoadCatalogBeside(const std::string& xsd_path) {
   static std::mutex mu;
   static std::set<std::string> loaded;
-  size_t slash = xsd_path.rfind('/');
-  std::string catalog =
-      (slash == std::string::npos ? "" : xsd_path.substr(0, slash + 1)) + "catalog.xml";
+  std::string catalog = std::string(FolderPart(xsd_path)) + "catalog.xml";
   std::lock_guard<std::mutex> lock(mu);
   if (!IsFile(catalog) || !loaded.insert(catalog).second) return;
   xmlLoadCatalog(catalog.c_str());
