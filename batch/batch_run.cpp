@@ -72,7 +72,8 @@ void BatchRun::Open() {
 }
 
 void BatchRun::FocusMakeButton() {
-  if (window_.state != RunState::kReady || !window_.ok_button.visible) return;
+  // Before the opening's own checks nothing is checked (a window takes focus when shown).
+  if (!opened_ || window_.state != RunState::kReady || !window_.ok_button.visible) return;
   window_.focus = Control::kOkButton;
   PreveriPoti(ctx_, window_);
   PrikaziSlikoPaketa(ctx_.settings, window_);
