@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "framework/whole_file.h"
+
 namespace eracuni::settings {
 
 namespace {
@@ -113,17 +115,6 @@ std::mutex& WriteLock() {
   return lock;
 }
 
-Status WriteWhole(FileSystem& files, const std::string& path, const std::string& bytes) {
-  const std::string temp = path + ".tmp";
-  auto out = files.NewWritableFile(temp);
-  if (!out.ok()) return out.status();
-  Status s = (*out)->Append(bytes);
-  Status c = (*out)->Close();
-  if (s.ok()) s = c;
-  if (s.ok()) s = files.RenameFile(temp, path);
-  if (!s.ok()) files.DeleteFile(temp);
-  return s;
-}
 
 }  // namespace
 
@@ -238,7 +229,7 @@ Status WriteProfileString(FileSystem& files, const std::string& path, std::strin
   IniText text(old_bytes);
   if (read.ok() && text.Find(section, key) == value) return Status::Ok();  // nothing to change
   text.Set(section, key, value);
-  return WriteWhole(files, path, text.Bytes());
+  return WriteWholeFile(files, path, text.Bytes());
 }
 
 }  // namespace eracuni::settings

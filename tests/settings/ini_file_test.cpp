@@ -1,8 +1,12 @@
 #include "settings/ini_file.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "framework/testing/fakes.h"
+#include "framework/whole_file.h"
 
 namespace eracuni::settings {
 namespace {
@@ -89,7 +93,7 @@ TEST_F(IniFileTest, MissingFileReadsDefaultAndWriteCreatesIt) {
   ASSERT_TRUE(WriteProfileString(files_, path_, "GLOBAL", "Banka", "K").ok());
   EXPECT_EQ(ReadFileOrEmpty(path_), "[GLOBAL]\r\nBanka=K\r\n");
   EXPECT_EQ(ReadProfileString(files_, path_, "Global", "BANKA", "O"), "K");
-  EXPECT_FALSE(files_.Exists(path_ + ".tmp"));
+  EXPECT_FALSE(files_.Exists(TemporaryNameBeside(path_)));
 }
 
 TEST_F(IniFileTest, SameValueIsNotRewritten) {
@@ -113,8 +117,29 @@ TEST_F(IniFileTest, FailedWritesLeaveTheFileWhole) {
     EXPECT_FALSE(s.ok());
     EXPECT_EQ(s.error_code(), c.err);
     EXPECT_EQ(ReadFileOrEmpty(path_), original);
-    EXPECT_FALSE(files.Exists(path_ + ".tmp"));
+    EXPECT_FALSE(files.Exists(TemporaryNameBeside(path_)));
   }
+}
+
+TEST_F(IniFileTest, WritesKeepTheModeOwnerAndLinkOfTheFile) {
+  const std::string shared = dir_.File("shared.ini");
+  WriteFileOrDie(shared, "[GLOBAL]\r\nBanka=K\r\n");
+  ASSERT_EQ(::chmod(shared.c_str(), 0660), 0);
+  ASSERT_EQ(::symlink("shared.ini", path_.c_str()), 0);
+  struct stat before {};
+  ASSERT_EQ(::stat(shared.c_str(), &before), 0);
+
+  ASSERT_TRUE(WriteProfileString(files_, path_, "GLOBAL", "Banka", "M").ok());
+  struct stat link {}, after {};
+  ASSERT_EQ(::lstat(path_.c_str(), &link), 0);
+  EXPECT_TRUE(S_ISLNK(link.st_mode));
+  EXPECT_EQ(ReadFileOrEmpty(shared), "[GLOBAL]\r\nBanka=M\r\n");
+  ASSERT_EQ(::stat(shared.c_str(), &after), 0);
+  EXPECT_EQ(after.st_mode & 07777, 0660u);
+  EXPECT_EQ(after.st_uid, before.st_uid);
+  EXPECT_EQ(after.st_gid, before.st_gid);
+  EXPECT_EQ(*files_.ListDirectory(dir_.path()),
+            (std::vector<std::string>{"RUZeZUD.INI", "shared.ini"}));  // no temporary file
 }
 
 TEST_F(IniFileTest, RefusesWhatCouldNotBeReadBack) {
