@@ -218,7 +218,7 @@ const Rule kCoreRules[] = {
      }},
     {"BR-42", RuleFlag::kFatal, [](const Invoice& i, Failures& f) {
        EachAllowanceCharge(i, f, [](const AllowanceCharge& ac) {
-         return !ac.charge && ac.reason_code.empty() ? "razlog popusta (BT-139, BT-140) manjka" : "";
+         return !ac.charge && ac.reason_code.empty() && ac.reason.empty() ? "razlog popusta (BT-139, BT-140) manjka" : "";
        });
      }},
     {"BR-43", RuleFlag::kFatal, [](const Invoice& i, Failures& f) {
@@ -228,7 +228,7 @@ const Rule kCoreRules[] = {
      }},
     {"BR-44", RuleFlag::kFatal, [](const Invoice& i, Failures& f) {
        EachAllowanceCharge(i, f, [](const AllowanceCharge& ac) {
-         return ac.charge && ac.reason_code.empty() ? "razlog pribitka (BT-144, BT-145) manjka" : "";
+         return ac.charge && ac.reason_code.empty() && ac.reason.empty() ? "razlog pribitka (BT-144, BT-145) manjka" : "";
        });
      }},
     {"BR-45", RuleFlag::kFatal, [](const Invoice& i, Failures& f) {
