@@ -16,6 +16,7 @@
 #include "batch/messages.h"
 #include "batch/window_state.h"
 #include "envelope/envelope.h"
+#include "eslog20/document.h"
 #include "framework/error_manager.h"
 #include "framework/platform.h"
 #include "settings/settings.h"
@@ -28,7 +29,10 @@ namespace eracuni::batch {
 struct DocumentWriters {
   std::function<Status(settings::Settings&, workdata::WorkFiles&, FileSystem&,
                        std::string_view ime_xml_racuna)>
-      invoice;
+      invoice;  // IzdelajXMLRacun, e-SLOG 1.6
+  std::function<eslog20::DocumentOutcome(settings::Settings&, workdata::WorkFiles&, FileSystem&,
+                                         std::string_view ime_xml_racuna)>
+      invoice20;  // IzdelajXMLRacun20, when the settings choose e-SLOG 2.0
   std::function<envelope::EnvelopeResult(settings::Settings&, workdata::WorkFiles&, Platform&,
                                          const std::string& datoteka_ovojnice)>
       plain_envelope;  // IzdelajOvojnico
@@ -46,6 +50,9 @@ struct BatchContext {
   // Loads the settings when the window opens (BeriNastavitve); nothing when empty.
   std::function<void(settings::Settings&)> read_settings;
   DocumentWriters writers = StandardWriters();
+  // The platform's message box when it already records (so that the error manager's
+  // messages reach the journal too); otherwise the run wraps the platform's box itself.
+  RecordingMessageBox* recorder = nullptr;
 };
 
 class BatchRun {
@@ -80,9 +87,10 @@ class BatchRun {
 
  private:
   WindowState window_;
-  RecordingMessageBox recorder_;  // the caller's message boxes, noting into the journal
-  Platform platform_;             // the caller's platform with the recorder
+  RecordingMessageBox own_recorder_;  // around the caller's boxes, when they do not record
+  Platform platform_;                 // the caller's platform with a recording box
   BatchContext ctx_;
+  RecordingMessageBox& recorder_;  // notes from the opening until the report is written
   std::vector<std::string> command_log_;
   bool opened_ = false;
 };

@@ -4,6 +4,7 @@
 #include "batch/stages.h"
 #include "framework/cp1250.h"
 #include "framework/group_commit.h"
+#include "settings/ini_settings.h"
 
 namespace eracuni::batch {
 namespace {
@@ -48,7 +49,15 @@ class InvoiceLoop {
     }
     std::string path = std::string(ClipRight(ctx_.settings.POTDOXMLRACUNOV)) + w_.IMEXMLRACUNA;
     size_t first = documents_.held();
-    Status s = ctx_.writers.invoice(ctx_.settings, ctx_.files, documents_, w_.IMEXMLRACUNA);
+    Status s;
+    if (settings::SelectsEslog20(ctx_.settings)) {
+      eslog20::DocumentOutcome o =
+          ctx_.writers.invoice20(ctx_.settings, ctx_.files, documents_, w_.IMEXMLRACUNA);
+      if (o.refused()) return Refuse(number, path, std::move(o.refusals));
+      s = o.status;
+    } else {
+      s = ctx_.writers.invoice(ctx_.settings, ctx_.files, documents_, w_.IMEXMLRACUNA);
+    }
     if (!s.ok()) {
       ShowWarning(ctx_.platform.messages, InvoiceNotWritten(path, s), caption::kWarning);
       return;
@@ -56,6 +65,37 @@ class InvoiceLoop {
     ++w_.STEVEC;
     written_.push_back({std::move(path), first, documents_.held()});
     if (documents_.held() >= kGroupDocuments || documents_.held_bytes() >= kGroupBytes) Commit();
+  }
+
+  // An invoice the 2.0 document cannot express: no file under its name (one left by an
+  // earlier run goes, one written earlier in this run stays), one message with every reason,
+  // not counted, not signed, and recorded so the envelope and the package leave it out.
+  void Refuse(std::string_view number, const std::string& path,
+              std::vector<eslog20::Refusal> refusals) {
+    if (!WrittenInThisRun(path)) {
+      Status s = ctx_.platform.files.DeleteFile(Cp1250ToUtf8(path));
+      if (!s.ok() && s.error_code() != 2) refusals.push_back({"", OldDocumentNotDeleted(path, s)});
+    }
+    ShowWarning(ctx_.platform.messages,
+                eslog20::RefusalMessageText(ctx_.files.headers().buffer(), refusals),
+                std::string(eslog20::kRefusalCaption), text::kOkLabel);
+    InvoiceOutcome row;
+    row.number = std::string(number);
+    row.document = path;
+    row.status = InvoiceStatus::kRefused;
+    for (eslog20::Refusal& r : refusals) row.reasons.push_back(std::move(r.line));
+    w_.journal.invoices.push_back(std::move(row));
+  }
+
+  bool WrittenInThisRun(const std::string& path) const {
+    for (const WrittenDocument& d : written_)
+      if (d.path == path) return true;
+    for (std::string_view done = w_.SEZNAMZAPODPIS; !done.empty();) {
+      size_t end = done.find(';');
+      if (done.substr(0, end) == path) return true;
+      done = end == std::string_view::npos ? std::string_view() : done.substr(end + 1);
+    }
+    return false;
   }
 
   // Puts the written documents under their names; a document whose name could not be

@@ -35,7 +35,7 @@ std::string JournalLine(const MessageRequest& request) {
 
 MessageButton RecordingMessageBox::Show(const MessageRequest& request) {
   // Noted first: what the user is shown belongs to the run even when the box never returns.
-  lines_.push_back(JournalLine(request));
+  if (lines_ != nullptr) lines_->push_back(JournalLine(request));
   return base_.Show(request);
 }
 
@@ -78,6 +78,12 @@ std::string UnsafeXmlAttachmentName(std::string_view invoice_number, std::string
 
 std::string InvoiceNotWritten(std::string_view path, const Status& s) {
   return "Napaka pri izdelavi datoteke ra\xE8una " + std::string(path) + ErrorSuffix(s);
+}
+
+std::string OldDocumentNotDeleted(std::string_view path, const Status& s) {
+  return "Stare datoteke " + std::string(path) + " ni bilo mogo\xE8"
+         "e pobrisati (Oznaka: " +
+         ErrorCodeAndText(s) + ").";
 }
 
 std::string EnvelopeNotWritten(std::string_view path, const Status& s) {

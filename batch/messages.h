@@ -47,16 +47,18 @@ std::string ToMessageText(std::string_view utf8);
 // blanks, windows-1250, "|" still starting each new line.
 std::string JournalLine(const MessageRequest& request);
 
-// Shows every message through `base` unchanged and notes its JournalLine in `lines`.
+// Shows every message through `base` unchanged and, while it records, notes its JournalLine.
+// Installed as the platform's message box, it also hears the error manager's messages.
 class RecordingMessageBox : public MessageBox {
  public:
-  RecordingMessageBox(MessageBox& base, std::vector<std::string>& lines)
-      : base_(base), lines_(lines) {}
+  explicit RecordingMessageBox(MessageBox& base) : base_(base) {}
+  // Notes every message in `lines` from now on; nullptr stops.
+  void RecordInto(std::vector<std::string>* lines) { lines_ = lines; }
   MessageButton Show(const MessageRequest& request) override;
 
  private:
   MessageBox& base_;
-  std::vector<std::string>& lines_;
+  std::vector<std::string>* lines_ = nullptr;
 };
 
 void ShowInformation(MessageBox& box, std::string text, std::string caption);
@@ -69,6 +71,8 @@ std::string OldFileDeleteFailed(std::string_view path, const Status& s);
 std::string NoXmlAttachment(std::string_view invoice_number);
 std::string UnsafeXmlAttachmentName(std::string_view invoice_number, std::string_view name);
 std::string InvoiceNotWritten(std::string_view path, const Status& s);
+// One line of a refusal's message: the old document of that name is still there.
+std::string OldDocumentNotDeleted(std::string_view path, const Status& s);
 std::string EnvelopeNotWritten(std::string_view path, const Status& s);
 std::string SignerNotFound(std::string_view program);
 std::string SignerNotStarted(std::string_view program, const Status& s);
