@@ -73,12 +73,12 @@ struct Party {
 struct AllowanceCharge {
   bool charge = false;                // S_ALC D_5463: "A" allowance, "C" charge
   std::string reason_code;            // BT-140 ("95") / BT-145 ("ABK") [BT-98 / BT-105]
-  std::string reason;                 // BT-139 / BT-144 [BT-97 / BT-104]; never written by us
   std::optional<Decimal> percentage;  // BT-138 / BT-143 [BT-94 / BT-101]
   std::optional<Decimal> amount;      // BT-136 / BT-141 (MOA 204 / 23) [BT-92 / BT-99]
   std::optional<Decimal> base;        // BT-137 / BT-142 (MOA 25) [BT-93 / BT-100]
   std::string vat_category;           // document level only: [BT-95 / BT-102]
   std::optional<Decimal> vat_rate;    // document level only: [BT-96 / BT-103]
+  std::string reason;                 // BT-139 / BT-144 [BT-97 / BT-104]; only read back
 };
 
 // An invoice line (BG-25).

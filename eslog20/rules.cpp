@@ -135,7 +135,7 @@ size_t Characters(std::string_view utf8) {
 
 const Rule kCoreRules[] = {
     {"BR-01", RuleFlag::kFatal, [](const Invoice& i, Failures& f) {
-       Missing(f, i.specification_identifier.empty(), "Identifikator specifikacije (BT-24)");
+       Missing(f, i.specification_identifier.empty(), "Oznaka standarda EN 16931 (BT-24)");
      }},
     {"BR-02", RuleFlag::kFatal, [](const Invoice& i, Failures& f) {
        Missing(f, i.number.empty(), "Številka računa (BT-1)");

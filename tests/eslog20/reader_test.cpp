@@ -91,6 +91,18 @@ TEST_F(CheckerTest, DeliberateDefectsInCopiesAreFlagged) {
   }
 }
 
+// Our own document with every optional part, read back, keeps every rule: the rules do not
+// care whether the model came from the work data or from a document.
+TEST(DocumentReader, OurGoldenDocumentReadBackPassesEveryRule) {
+  ReadResult r = ReadInvoiceDocument(
+      eracuni::testing::ReadFileOrEmpty(std::string(ERACUNI_SOURCE_DIR) + "/tests/golden/eslog20/invoice_full.xml"));
+  ASSERT_TRUE(r.invoice) << r.problem;
+  EXPECT_EQ(CheckRules(*r.invoice, {.channel_u = true}).size(), 0u);
+  EXPECT_EQ(r.invoice->lines.size(), 3u);
+  EXPECT_EQ(r.invoice->lines[0].allowances_charges.size(), 1u);
+  EXPECT_EQ(r.invoice->vat_breakdown.size(), 3u);
+}
+
 TEST(DocumentReader, AnyBytesGiveAModelOrAClearRefusal) {
   const std::pair<std::string, std::string> cases[] = {
       {"", "ni dobro oblikovan XML"},
