@@ -504,10 +504,14 @@ bool MainWindow::event(QEvent* e) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
-  // Whatever brought the focus (a key, the mouse, the window's activation), the checks run.
-  if (watched == controls_->ok && e->type() == QEvent::FocusIn && !syncing_ && !running_) {
+  // Whatever brought the focus (a key, the mouse, the window's activation), the checks run;
+  // not again while their own message box gives the focus back.
+  if (watched == controls_->ok && e->type() == QEvent::FocusIn && !syncing_ && !running_ &&
+      !checking_) {
     focus_applied_ = Control::kOkButton;
+    checking_ = true;
     run_->FocusMakeButton();
+    checking_ = false;
     Sync();
   }
   return QDialog::eventFilter(watched, e);

@@ -98,6 +98,7 @@ class MainWindow : public QDialog {
   QPointer<settings::NastavitvePrograma> settings_window_;
   QPointer<RunReportWindow> report_window_;
   bool running_ = false;
+  bool checking_ = false;   // the make button's checks are running
   bool invisible_ = false;  // invisible mode, as read when the window opened
   bool completed_ = false;  // a run reached its end
   bool syncing_ = false;
