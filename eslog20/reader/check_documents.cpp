@@ -7,10 +7,11 @@ namespace eracuni::eslog20 {
 
 int CheckDocuments(std::span<const std::string> paths, RuleOptions options, FileSystem& fs, std::ostream& out) {
   bool unreadable = false, fatal = false;
-  for (const std::string& path : paths) {
-    Result<std::string> bytes = fs.ReadFile(path);
+  for (const std::string& given : paths) {
+    std::string path = EscapeControls(given);  // one line per finding, whatever the name holds
+    Result<std::string> bytes = fs.ReadFile(given);
     if (!bytes.ok()) {
-      out << path << ": datoteke ni mogoče prebrati: " << bytes.status().ToString() << "\n";
+      out << path << ": datoteke ni mogoče prebrati: " << EscapeControls(bytes.status().ToString()) << "\n";
       unreadable = true;
       continue;
     }
@@ -21,7 +22,7 @@ int CheckDocuments(std::span<const std::string> paths, RuleOptions options, File
       continue;
     }
     for (const RuleFailure& f : CheckRules(*read.invoice, options)) {
-      out << path << ": " << f.rule << (f.fatal ? " fatal: " : " warning: ") << Cp1250ToUtf8(f.text) << ".\n";
+      out << path << ": " << f.rule << (f.fatal ? " fatal: " : " warning: ") << EscapeControls(Cp1250ToUtf8(f.text)) << ".\n";
       fatal |= f.fatal;
     }
   }

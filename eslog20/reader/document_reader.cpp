@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "framework/cp1250.h"
+
 namespace eracuni::eslog20 {
 namespace {
 
@@ -300,7 +302,9 @@ ReadResult ReadInvoiceDocument(std::string_view bytes) {
     const xmlError* e = xmlCtxtGetLastError(ctxt.get());
     std::string why = e && e->message ? e->message : "";
     while (!why.empty() && (why.back() == '\n' || why.back() == ' ')) why.pop_back();
-    return {std::nullopt, "ni dobro oblikovan XML" + (why.empty() ? "" : " (vrstica " + std::to_string(e->line) + ": " + why + ")")};
+    // libxml2 quotes the input in its messages, over several lines at times.
+    return {std::nullopt, "ni dobro oblikovan XML" +
+                              (why.empty() ? "" : " (vrstica " + std::to_string(e->line) + ": " + EscapeControls(why) + ")")};
   }
   // e-SLOG documents have no document type; one could only serve to expand entities.
   if (doc->intSubset || doc->extSubset) return {std::nullopt, "dokument z deklaracijo DOCTYPE ni dovoljen"};
@@ -309,7 +313,7 @@ ReadResult ReadInvoiceDocument(std::string_view bytes) {
   if (!m) return {std::nullopt, "ni dokument e-SLOG 2.0 (korenski element Invoice v imenskem prostoru urn:eslog:2.00 z M_INVOIC)"};
   Reader reader;
   Invoice invoice = reader.Read(m);
-  if (!reader.problem().empty()) return {std::nullopt, reader.problem()};
+  if (!reader.problem().empty()) return {std::nullopt, EscapeControls(reader.problem())};
   return {std::move(invoice), ""};
 }
 
