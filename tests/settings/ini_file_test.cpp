@@ -8,6 +8,7 @@
 #endif
 
 #include "framework/testing/fakes.h"
+#include "framework/whole_file.h"
 
 namespace eracuni::settings {
 namespace {
@@ -94,7 +95,7 @@ TEST_F(IniFileTest, MissingFileReadsDefaultAndWriteCreatesIt) {
   ASSERT_TRUE(WriteProfileString(files_, path_, "GLOBAL", "Banka", "K").ok());
   EXPECT_EQ(ReadFileOrEmpty(path_), "[GLOBAL]\r\nBanka=K\r\n");
   EXPECT_EQ(ReadProfileString(files_, path_, "Global", "BANKA", "O"), "K");
-  EXPECT_FALSE(files_.Exists(path_ + ".tmp"));
+  EXPECT_FALSE(files_.Exists(TemporaryNameBeside(path_)));
 }
 
 TEST_F(IniFileTest, SameValueIsNotRewritten) {
@@ -118,7 +119,7 @@ TEST_F(IniFileTest, FailedWritesLeaveTheFileWhole) {
     EXPECT_FALSE(s.ok());
     EXPECT_EQ(s.error_code(), c.err);
     EXPECT_EQ(ReadFileOrEmpty(path_), original);
-    EXPECT_FALSE(files.Exists(path_ + ".tmp"));
+    EXPECT_FALSE(files.Exists(TemporaryNameBeside(path_)));
   }
 }
 
@@ -141,7 +142,8 @@ TEST_F(IniFileTest, WritesKeepTheModeOwnerAndLinkOfTheFile) {
   EXPECT_EQ(after.st_mode & 07777, 0660u);
   EXPECT_EQ(after.st_uid, before.st_uid);
   EXPECT_EQ(after.st_gid, before.st_gid);
-  EXPECT_FALSE(files_.Exists(shared + ".tmp"));
+  EXPECT_EQ(*files_.ListDirectory(dir_.path()),
+            (std::vector<std::string>{"RUZeZUD.INI", "shared.ini"}));  // no temporary file
 }
 #endif
 
