@@ -50,11 +50,13 @@ class InvoiceLoop {
     std::string path = std::string(ClipRight(ctx_.settings.POTDOXMLRACUNOV)) + w_.IMEXMLRACUNA;
     size_t first = documents_.held();
     Status s;
+    std::vector<std::string> warnings;
     if (settings::SelectsEslog20(ctx_.settings)) {
       eslog20::DocumentOutcome o =
           ctx_.writers.invoice20(ctx_.settings, ctx_.files, documents_, w_.IMEXMLRACUNA);
       if (o.refused()) return Refuse(number, path, std::move(o.refusals));
       s = o.status;
+      warnings = std::move(o.warnings);
     } else {
       s = ctx_.writers.invoice(ctx_.settings, ctx_.files, documents_, w_.IMEXMLRACUNA);
     }
@@ -63,6 +65,14 @@ class InvoiceLoop {
       return;
     }
     ++w_.STEVEC;
+    if (!warnings.empty()) {
+      InvoiceOutcome row;
+      row.number = std::string(number);
+      row.document = path;
+      row.status = InvoiceStatus::kWrittenWithWarnings;
+      row.reasons = std::move(warnings);
+      w_.journal.invoices.push_back(std::move(row));
+    }
     written_.push_back({std::move(path), first, documents_.held()});
     if (documents_.held() >= kGroupDocuments || documents_.held_bytes() >= kGroupBytes) Commit();
   }
@@ -108,6 +118,11 @@ class InvoiceLoop {
       if (!s.ok()) {
         ShowWarning(ctx_.platform.messages, InvoiceNotWritten(d.path, s), caption::kWarning);
         --w_.STEVEC;
+        for (InvoiceOutcome& row : w_.journal.invoices)
+          if (row.document == d.path && row.status == InvoiceStatus::kWrittenWithWarnings) {
+            row.status = InvoiceStatus::kNotWritten;
+            row.reasons.insert(row.reasons.begin(), InvoiceNotWritten(d.path, s));
+          }
         continue;
       }
       if (!w_.SEZNAMZAPODPIS.empty()) w_.SEZNAMZAPODPIS += ";";
