@@ -41,8 +41,8 @@ std::string CheckTotals(const eslog20::Invoice& inv) {
   Amount lines = Decimal::Cents(0), vat = Decimal::Cents(0);
   for (const eslog20::Line& line : inv.lines) lines = Plus(lines, line.net_amount);
   if (lines != t.line_net_total) return "BT-106 is not the sum of the line net amounts (BR-CO-10)";
-  // No document-level allowances or charges are written, so BT-109 is BT-106.
-  if (t.tax_exclusive != t.line_net_total) return "BT-109 is not BT-106 - BT-107 + BT-108 (BR-CO-13)";
+  if (t.tax_exclusive != Plus(Minus(t.line_net_total, OrZero(t.allowances)), OrZero(t.charges)))
+    return "BT-109 is not BT-106 - BT-107 + BT-108 (BR-CO-13)";
   for (const eslog20::VatBreakdown& g : inv.vat_breakdown) {
     vat = Plus(vat, g.tax_amount);
     Amount product = g.taxable_amount ? eslog20::Multiply(*g.taxable_amount, OrZero(g.rate).value())

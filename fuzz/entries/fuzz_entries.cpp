@@ -11,6 +11,7 @@ const std::vector<FuzzEntry>& FuzzEntries() {
       {"documents", FuzzDocuments},
       {"windows_command_line", FuzzWindowsCommandLine},
       {"eslog20_documents", FuzzEslog20Documents},
+      {"eslog20_reader", FuzzEslog20Reader},
   };
   return entries;
 }
