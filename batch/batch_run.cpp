@@ -67,8 +67,13 @@ void BatchRun::PressMake() {
     return;
   }
   window_.state = RunState::kRunning;
-  RunInvoiceLoop(ctx_, window_);
-  CompleteRun(ctx_, window_, command_log_);
+  window_.journal = RunJournal{};
+  if (CheckOutputFolder(ctx_, window_)) {
+    RunInvoiceLoop(ctx_, window_);
+    CompleteRun(ctx_, window_, command_log_);
+  } else {
+    SetResultValues(ctx_.settings, window_);
+  }
 
   window_.result_visible = true;
   window_.output_info_visible = false;

@@ -23,6 +23,7 @@ enum class InvoiceStatus {
 };
 
 struct InvoiceOutcome {
+  uint32_t ident = 0;    // ERACUNI:IDENTRACUN
   std::string number;    // ERACUNI:STEVILKARACUNA, clipped
   std::string buyer;     // the buyer's name
   std::string date;      // the issue date as the work data holds it
@@ -49,8 +50,9 @@ struct RunJournal {
   std::vector<InvoiceOutcome> invoices;
   std::vector<AttachmentOutcome> attachments;
   std::string envelope_path;
+  std::vector<std::string> envelope_files;  // every envelope file written (G, U: one each)
   bool envelope_written = false;
-  uint64_t envelope_size = 0;
+  uint64_t envelope_size = 0;               // all envelope files together
   std::string package_path;  // empty on channels without a package
   bool package_made = false;
   std::string package_problem;             // why no package was made

@@ -121,7 +121,7 @@ class EndToEndTest : public BatchTest {
   std::string old_path_;
 };
 
-TEST_F(EndToEndTest, PackageHoldsTheEnvelopeAndTheAttachmentsOfAllHeaders) {
+TEST_F(EndToEndTest, PackageHoldsTheEnvelopeAndTheFilesOfTheWrittenInvoices) {
   fake_.clock.Set({2019, 3, 5, 9, 0, 0, 0});
   settings_.POTDOXMLRACUNOV = out_.path();
   AddRealInvoice(1, "A1", "BAKOSI2X");
@@ -134,21 +134,40 @@ TEST_F(EndToEndTest, PackageHoldsTheEnvelopeAndTheAttachmentsOfAllHeaders) {
 
   EXPECT_EQ(r.window().IZHOD2, "eOvojnica_A3_305.ZIP");
   EXPECT_THAT(PackageNames(out_.File("eOvojnica_A3_305.ZIP")),
-              UnorderedElementsAre("eOvojnica_A3_305.INV", "A1.XML", "A1.pdf", "A2.pdf", "A3.XML",
-                                   "A3.pdf"));
+              UnorderedElementsAre("eOvojnica_A3_305.INV", "A1.XML", "A1.pdf"));
   EXPECT_THAT(Captions(), ElementsAre(" NAPAKA v eRACPRIL.TPS"));
+  const RunJournal& j = r.window().journal;
+  ASSERT_EQ(j.invoices.size(), 3u);
+  EXPECT_EQ(j.invoices[0].status, InvoiceStatus::kWritten);
+  EXPECT_EQ(j.invoices[0].document, out_.File("A1.XML"));
+  EXPECT_EQ(j.invoices[1].status, InvoiceStatus::kNotWritten);
+  EXPECT_EQ(j.invoices[2].status, InvoiceStatus::kNotReached);
+  EXPECT_TRUE(j.envelope_written);
+  EXPECT_TRUE(j.package_made);
 }
 
-TEST_F(EndToEndTest, MissingAttachmentMakesTheArchiverReportAndTheRunGoesOn) {
+TEST_F(EndToEndTest, MissingAttachmentIsNamedAndLeftOutOnEveryChannel) {
   settings_.POTDOXMLRACUNOV = out_.path();
   AddRealInvoice(1, "A1", "BAKOSI2X");
   data_.AddAttachment(1, 3, "gone.pdf", att_.path(), "PDF");
   BatchRun& r = MakeRun();
-  EXPECT_EQ(r.window().state, RunState::kDone);
-  ASSERT_EQ(Captions(), std::vector<std::string>{"7za STISKANJE"});
-  EXPECT_THAT(Texts()[0], HasSubstr("programa: 1"));
+  EXPECT_EQ(r.window().IZHOD2, "eOvojnica_A1_1217.ZIP");
+  ASSERT_EQ(Captions(), std::vector<std::string>{" NAPAKA v eRACPRIL.TPS"});
+  EXPECT_THAT(Texts()[0], HasSubstr(att_.File("gone.pdf")));
   EXPECT_THAT(PackageNames(out_.File("eOvojnica_A1_1217.ZIP")),
               UnorderedElementsAre("eOvojnica_A1_1217.INV", "A1.XML", "A1.pdf"));
+  EXPECT_EQ(eracuni::testing::ReadFileOrEmpty(out_.File("eOvojnica_A1_1217.INV")).find("gone"),
+            std::string::npos);
+
+  fake_.messages.Clear();
+  run_->PressCancel();
+  files_ = data_.Open(settings_, errors_);
+  BatchRun o({settings_, *files_, real_, errors_, nullptr, writers_});
+  o.Open();
+  settings_.KATERABANKA = 'O';
+  o.FocusMakeButton();
+  o.PressMake();
+  EXPECT_THAT(Texts(), ElementsAre(HasSubstr(att_.File("gone.pdf"))));
 }
 
 TEST_F(EndToEndTest, ChannelsZAndOMakeNoPackage) {

@@ -227,14 +227,19 @@ TEST_F(EnvelopeTest, SizesAreListedOnlyForTheChannelsThatImportThem) {
   AddFile(7, 1, "R-15.XML", "XML", 100);
   AddFile(7, 2, "R-15.PDF", "PDF", 23);
   data_.AddAttachment(7, 3, "gone.TXT", att_.path(), "TXT");
-  RunPlain();
+  EnvelopeResult r = RunPlain();
   ParsedXml xml = Parse();
   EXPECT_EQ(xml.Values("attachments/size"), Strings{"123"});
-  EXPECT_EQ(xml.Values("attachment/size"), (Strings{"100", "23", "0"}));
-  EXPECT_EQ(xml.Value("attachments/count"), "3");
-  EXPECT_EQ(xml.Values("attachment/filename"), (Strings{"R-15.XML", "R-15.PDF", "gone.TXT"}));
-  EXPECT_EQ(xml.Values("attachment/type"), (Strings{"XML", "PDF", "TXT"}));
+  EXPECT_EQ(xml.Values("attachment/size"), (Strings{"100", "23"}));
+  // A file that is not there is not announced; the caller learns why.
+  EXPECT_EQ(xml.Value("attachments/count"), "2");
+  EXPECT_EQ(xml.Values("attachment/filename"), (Strings{"R-15.XML", "R-15.PDF"}));
+  EXPECT_EQ(xml.Values("attachment/type"), (Strings{"XML", "PDF"}));
   EXPECT_EQ(xml.Value("attachment/description"), "Priloga R-15.XML");
+  ASSERT_EQ(r.attachments.size(), 3u);
+  EXPECT_EQ(r.attachments[0].path, out_.File("R-15.XML"));
+  EXPECT_EQ(r.attachments[2].path, att_.File("gone.TXT"));
+  EXPECT_EQ(r.attachments[2].problem, AttachmentProblem::kMissing);
   for (char channel : {'Z', 'O'}) {
     settings_.KATERABANKA = channel;
     RunPlain();

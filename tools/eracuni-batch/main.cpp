@@ -5,8 +5,9 @@
 // Run in a folder with RUZeZUD.INI (or name the folder), it does what opening the main
 // window, pressing "&IZDELAJ" once and closing would do. Messages go to standard error as
 // "CAPTION: text"; the result (output folder and package or envelope name) to standard
-// output. -v also prints each outside program's command line. Exit codes: 0 done, 1 done
-// with warnings or errors, 2 not run (a folder blank, no invoices), 3 fatal error.
+// output, only when it was made. -v also prints each outside program's command line. Exit
+// codes: 0 done, 1 done with warnings or errors (among them a package not made), 2 not run
+// (a folder blank, no invoices), 3 fatal error.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -55,7 +56,8 @@ int RunWindow(app::Application& a, LineMessageBox& box, const Options& o) {
   bool completed = RunHeadless(run);
   if (o.verbose)
     for (const std::string& line : run.command_log()) std::fprintf(stderr, "> %s\n", line.c_str());
-  if (completed) std::fputs(ResultText(run.window()).c_str(), stdout);
+  // A package (or envelope) that was not made is never named as the result.
+  if (completed && ResultMade(run.window())) std::fputs(ResultText(run.window()).c_str(), stdout);
   return HeadlessExitCode(completed, box.shown());
 }
 
