@@ -19,7 +19,16 @@ void BlockForNoInvoices(BatchContext& ctx, WindowState& w) {
 
 }  // namespace
 
-BatchRun::BatchRun(BatchContext context) : ctx_(std::move(context)) {}
+BatchRun::BatchRun(BatchContext context)
+    : recorder_(context.platform.messages, window_.journal.messages),
+      platform_{recorder_, context.platform.clock, context.platform.files,
+                context.platform.programs, context.platform.random},
+      ctx_{context.settings,
+           context.files,
+           platform_,
+           context.errors,
+           std::move(context.read_settings),
+           std::move(context.writers)} {}
 
 BatchRun::~BatchRun() { PressCancel(); }
 
@@ -68,6 +77,7 @@ void BatchRun::PressMake() {
   }
   window_.state = RunState::kRunning;
   window_.journal = RunJournal{};
+  BeginJournal(ctx_, window_);
   if (CheckOutputFolder(ctx_, window_)) {
     RunInvoiceLoop(ctx_, window_);
     CompleteRun(ctx_, window_, command_log_);
@@ -96,6 +106,11 @@ void BatchRun::PressEnter() {
   Control target = window_.default_button;
   if (target == Control::kOkButton) PressMake();
   if (target == Control::kCancel) PressCancel();
+}
+
+Result<std::string> BatchRun::PressReport() {
+  if (window_.journal.report_path.empty()) return Status::NotFound("no report was written");
+  return ReadRunReport(ctx_, window_);
 }
 
 void BatchRun::ProcessQueuedKeys() {

@@ -2,9 +2,10 @@
 //
 // One BatchRun is one main window: it opens (settings, work files, pre-scan, channel), makes
 // at most one run when the make button is pressed (invoice loop, signer, envelope, package,
-// result), and closes. Everything it shows is in its WindowState; every message goes
-// through the platform's message boxes. The caller owns the settings, the work files, the
-// platform and the error manager, and keeps them alive for the BatchRun's lifetime.
+// result, report), and closes. Everything it shows is in its WindowState; every message goes
+// through the platform's message boxes and is noted in the run journal. The caller owns the
+// settings, the work files, the platform and the error manager, and keeps them alive for the
+// BatchRun's lifetime.
 #pragma once
 
 #include <functional>
@@ -12,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "batch/messages.h"
 #include "batch/window_state.h"
 #include "envelope/envelope.h"
 #include "framework/error_manager.h"
@@ -64,6 +66,9 @@ class BatchRun {
   void PressCancel();
   // Enter presses the default button.
   void PressEnter();
+  // The report button is pressed: the run report's page (UTF-8 HTML) for its window; a
+  // report that cannot be read is told, and the result is its failure.
+  Result<std::string> PressReport();
   // Handles the Enter presses invisible mode queued, in order (a run queues the closing
   // one), once no message is open: what the window's event loop does with them.
   void ProcessQueuedKeys();
@@ -74,8 +79,10 @@ class BatchRun {
   const std::vector<std::string>& command_log() const { return command_log_; }
 
  private:
-  BatchContext ctx_;
   WindowState window_;
+  RecordingMessageBox recorder_;  // the caller's message boxes, noting into the journal
+  Platform platform_;             // the caller's platform with the recorder
+  BatchContext ctx_;
   std::vector<std::string> command_log_;
   bool opened_ = false;
 };

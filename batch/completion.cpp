@@ -1,4 +1,4 @@
-// The completion of a run: signer, envelope name, envelope, package, result values.
+// The completion of a run: signer, envelope name, envelope, package, result values, report.
 //
 // What goes to the bank is made only from what the run really wrote: no document, no
 // envelope; no envelope, no package. Each stage records in the journal what it made.
@@ -137,7 +137,9 @@ void SetResultValues(const settings::Settings& s, WindowState& w) {
 void CompleteRun(BatchContext& ctx, WindowState& w, std::vector<std::string>& log) {
   const bool package = ChannelHasPackage(ctx.settings.KATERABANKA);
   if (w.SEZNAMZAPODPIS.empty()) {
-    // No document: an envelope would announce nothing, a package hold only leftovers.
+    // No document: an envelope would announce nothing, a package hold only leftovers. An
+    // envelope of that name from an earlier run goes all the same.
+    NameEnvelope(ctx, w);
     ShowWarning(ctx.platform.messages, NothingWritten(package), caption::kWarningBlank);
     w.journal.package_problem = "noben e-ra\xE8un ni bil izdelan";
   } else {
@@ -151,6 +153,7 @@ void CompleteRun(BatchContext& ctx, WindowState& w, std::vector<std::string>& lo
       IzdelajPaket(ctx, w, envelope, log);
   }
   SetResultValues(ctx.settings, w);
+  WriteRunReport(ctx, w);
 }
 
 }  // namespace eracuni::batch

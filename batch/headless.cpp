@@ -9,9 +9,10 @@
 namespace eracuni::batch {
 
 std::string MessageLine(const MessageRequest& request) {
-  std::string text = Cp1250ToUtf8(request.text);
+  // Names from the work data may hold control characters: only "|" breaks a line here.
+  std::string text = EscapeControls(Cp1250ToUtf8(request.text));
   std::replace(text.begin(), text.end(), '|', '\n');
-  return Cp1250ToUtf8(workdata::ClipBoth(request.caption)) + ": " + text;
+  return EscapeControls(Cp1250ToUtf8(workdata::ClipBoth(request.caption))) + ": " + text;
 }
 
 MessageButton LineMessageBox::Show(const MessageRequest& request) {

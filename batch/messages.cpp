@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "framework/cp1250.h"
+#include "workdata/record_buffer.h"
 
 namespace eracuni::batch {
 
@@ -27,6 +28,16 @@ std::string ErrorCodeAndText(const Status& s) {
 }
 
 std::string ErrorSuffix(const Status& s) { return "|| Oznaka: " + ErrorCodeAndText(s); }
+
+std::string JournalLine(const MessageRequest& request) {
+  return std::string(workdata::ClipBoth(request.caption)) + ": " + request.text;
+}
+
+MessageButton RecordingMessageBox::Show(const MessageRequest& request) {
+  // Noted first: what the user is shown belongs to the run even when the box never returns.
+  lines_.push_back(JournalLine(request));
+  return base_.Show(request);
+}
 
 void ShowInformation(MessageBox& box, std::string text, std::string caption) {
   MessageRequest r;
@@ -149,6 +160,18 @@ std::string AttachmentProblemText(envelope::AttachmentProblem problem) {
 
 std::string NotMadeResult(bool package, std::string_view why) {
   return std::string(package ? "Paket ni izdelan: " : "Ovojnica ni izdelana: ") + std::string(why);
+}
+
+std::string ReportNotWritten(std::string_view path, const Status& s) {
+  return "Poro\xE8ila o izdelavi ni bilo mogo\xE8"
+         "e zapisati v datoteko " +
+         std::string(path) + ErrorSuffix(s);
+}
+
+std::string ReportNotOpened(std::string_view path, const Status& s) {
+  return "Poro\xE8ila o izdelavi ni mogo\xE8"
+         "e odpreti: " +
+         std::string(path) + ErrorSuffix(s);
 }
 
 }  // namespace eracuni::batch

@@ -45,6 +45,22 @@ std::string ErrorSuffix(const Status& s);
 // code page lacks become "?".
 std::string ToMessageText(std::string_view utf8);
 
+// One message as the run journal keeps it: "CAPTION: text", the caption without its outer
+// blanks, windows-1250, "|" still starting each new line.
+std::string JournalLine(const MessageRequest& request);
+
+// Shows every message through `base` unchanged and notes its JournalLine in `lines`.
+class RecordingMessageBox : public MessageBox {
+ public:
+  RecordingMessageBox(MessageBox& base, std::vector<std::string>& lines)
+      : base_(base), lines_(lines) {}
+  MessageButton Show(const MessageRequest& request) override;
+
+ private:
+  MessageBox& base_;
+  std::vector<std::string>& lines_;
+};
+
 void ShowInformation(MessageBox& box, std::string text, std::string caption);
 void ShowWarning(MessageBox& box, std::string text, std::string caption,
                  std::string button_text = {});
@@ -73,5 +89,7 @@ std::string AttachmentProblemText(envelope::AttachmentProblem problem);
 // The result line when nothing is there to be sent: "Paket ni izdelan: <why>" (the
 // envelope's on channels without a package).
 std::string NotMadeResult(bool package, std::string_view why);
+std::string ReportNotWritten(std::string_view path, const Status& s);
+std::string ReportNotOpened(std::string_view path, const Status& s);
 
 }  // namespace eracuni::batch

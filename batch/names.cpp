@@ -52,6 +52,14 @@ std::string PackageBaseName(std::string_view envelope_file_name) {
   return std::string(envelope_file_name.substr(0, envelope_file_name.find('.')));
 }
 
+std::string ReportPath(std::string_view envelope_path) {
+  std::string_view name = FileNamePart(envelope_path);
+  size_t dot = name.rfind('.');
+  size_t keep =
+      envelope_path.size() - name.size() + (dot == std::string_view::npos ? name.size() : dot);
+  return std::string(envelope_path.substr(0, keep)) + ".html";
+}
+
 bool IsPlainFileName(std::string_view name) {
   if (name.empty() || name == "." || name == "..") return false;
   for (char c : name)

@@ -21,6 +21,23 @@ char DeriveChannel(uint16_t oddaja_ujp, std::string_view bic);
 // Whether the channel's results go into a ZIP package: K, M, D, G and U.
 bool ChannelHasPackage(char channel);
 
+// The channels as the main window offers them, in its order; texts windows-1250.
+struct ChannelRadio {
+  char code;
+  const char* text;
+};
+inline constexpr ChannelRadio kChannelRadios[] = {
+    {'K', "  Banka INTESA SANPAOLO"},
+    {'M', "  NKBM"},
+    {'G', "  Gorenjska banka"},
+    {'U', "  UJP"},
+    {'D',
+     "  De\x9E"
+     "elna banka"},
+    {'Z', "  ZZI  bizBox"},
+    {'O', "  Druge banke"},
+};
+
 // Month without and day with a leading zero: 5 March is "305", 17 December "1217".
 std::string MonthDay(const LocalDateTime& date);
 
@@ -40,6 +57,10 @@ std::string_view FileNamePart(std::string_view path);
 
 // The envelope's file name up to its first "." (the whole name when it has none).
 std::string PackageBaseName(std::string_view envelope_file_name);
+
+// The run report beside the envelope: its path with the extension after the name's last
+// "." replaced by ".html" (added when the name has none).
+std::string ReportPath(std::string_view envelope_path);
 
 // A name from the work data that stays inside the output folder: no path separator, not
 // "." or "..", no control characters.

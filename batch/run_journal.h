@@ -23,7 +23,6 @@ enum class InvoiceStatus {
 };
 
 struct InvoiceOutcome {
-  uint32_t ident = 0;    // ERACUNI:IDENTRACUN
   std::string number;    // ERACUNI:STEVILKARACUNA, clipped
   std::string buyer;     // the buyer's name
   std::string date;      // the issue date as the work data holds it
@@ -31,6 +30,7 @@ struct InvoiceOutcome {
   std::string document;  // path of the document (where it was, or would have been, written)
   InvoiceStatus status = InvoiceStatus::kNotReached;
   std::vector<std::string> reasons;  // one line each
+  uint32_t ident = 0;                // ERACUNI:IDENTRACUN: which documents the envelope describes
 };
 
 struct AttachmentOutcome {
@@ -50,15 +50,16 @@ struct RunJournal {
   std::vector<InvoiceOutcome> invoices;
   std::vector<AttachmentOutcome> attachments;
   std::string envelope_path;
-  std::vector<std::string> envelope_files;  // every envelope file written (G, U: one each)
   bool envelope_written = false;
-  uint64_t envelope_size = 0;               // all envelope files together
+  uint64_t envelope_size = 0;
   std::string package_path;  // empty on channels without a package
   bool package_made = false;
+  uint64_t package_size = 0;               // bytes, when made
   std::string package_problem;             // why no package was made
   std::vector<std::string> package_files;  // the names inside the package
   std::vector<std::string> messages;       // every message shown: "CAPTION: text"
-  std::string report_path;                 // the report written after the run, or ""
+  std::string report_path;                  // the report written after the run, or ""
+  std::vector<std::string> envelope_files;  // every envelope file (G, U: one per invoice)
 };
 
 }  // namespace eracuni::batch

@@ -46,4 +46,14 @@ void IzdelajPaket(BatchContext& ctx, WindowState& w, const envelope::EnvelopeRes
                   std::vector<std::string>& log);
 void SetResultValues(const settings::Settings& s, WindowState& w);
 
+// The version of the e-SLOG documents the run writes: "1.6".
+std::string EslogVersion(const settings::Settings& s);
+// Notes in the journal when and where the run starts, its channel and e-SLOG version.
+void BeginJournal(BatchContext& ctx, WindowState& w);
+// The last step of a run: the report beside the envelope, named in the journal and its
+// button shown; a failure is told and leaves no report of that name.
+void WriteRunReport(BatchContext& ctx, WindowState& w);
+// The written report, for its window; a failure is told.
+Result<std::string> ReadRunReport(BatchContext& ctx, const WindowState& w);
+
 }  // namespace eracuni::batch

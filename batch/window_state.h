@@ -37,6 +37,7 @@ inline constexpr const char* kPackagePicture = "Vse.GIF";           // ?NASLOVNI
 inline constexpr const char* kNoPackagePicture = "VseBrezZip.GIF";  // ?NASLOVNICA:2
 inline constexpr const char* kResultPrompt = "Mesto in ime datoteke - paketa za uvoz v e-Banko :";
 inline constexpr const char* kMessageFont = "Arial CE";
+inline constexpr const char* kReportText = "PORO\xC8ILO";  // shows the run report
 
 struct WindowState {
   RunState state = RunState::kReady;
@@ -65,6 +66,7 @@ struct WindowState {
   bool no_package_picture_visible = false;  // ?NASLOVNICA:2
   bool result_visible = false;              // ?PROMPTMESTOIME and the MESTO2 and IZHOD2 entries
   bool output_info_visible = true;          // the pictures and texts about envelope and PDF
+  bool report_visible = false;              // the report button, once the run wrote its report
   Control focus = Control::kNone;
   Control default_button = Control::kNone;
   // Enter presses queued by invisible mode; each presses the default button once the

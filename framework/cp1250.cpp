@@ -81,6 +81,30 @@ size_t Utf8SequenceLength(std::string_view s, size_t i) {
   return n;
 }
 
+std::string EscapeControls(std::string_view utf8) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size();) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    const size_t n = Utf8SequenceLength(utf8, i);
+    const bool c1 = n == 2 && c == 0xC2 && static_cast<unsigned char>(utf8[i + 1]) < 0xA0;
+    if (n > 1 && !c1) {
+      out.append(utf8, i, n);
+      i += n;
+      continue;
+    }
+    const unsigned char code = c1 ? static_cast<unsigned char>(utf8[i + 1]) : c;
+    if (n == 1 && c >= 0x20 && c != 0x7F) out += static_cast<char>(c);
+    else if (c == '\n') out += "\\n";
+    else if (c == '\r') out += "\\r";
+    else if (c == '\t') out += "\\t";
+    else out += std::string(c1 ? "\\u00" : "\\x") + kHex[code >> 4] + kHex[code & 0xF];
+    i += c1 ? 2 : 1;
+  }
+  return out;
+}
+
 std::optional<std::string> Utf8ToCp1250(std::string_view utf8, size_t* bad_offset) {
   std::string out;
   out.reserve(utf8.size());

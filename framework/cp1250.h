@@ -26,4 +26,9 @@ std::optional<std::string> Utf8ToCp1250(std::string_view utf8, size_t* bad_offse
 // Length of the valid UTF-8 sequence starting at s[i], or 0 when none starts there.
 size_t Utf8SequenceLength(std::string_view s, size_t i);
 
+// UTF-8 text from outside made safe to show: control characters (C0, DEL, C1) and bytes
+// that are not UTF-8 become escapes ("\n", "\t", "\x1B", "\u0085"), so a message that
+// echoes input stays one line and a terminal or log never acts on what the input holds.
+std::string EscapeControls(std::string_view utf8);
+
 }  // namespace eracuni

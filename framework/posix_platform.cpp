@@ -31,7 +31,7 @@ Status ErrnoStatus(const std::string& what, int err) {
 class StderrMessageBox : public MessageBox {
  public:
   MessageButton Show(const MessageRequest& r) override {
-    std::string text = Cp1250ToUtf8(r.text);
+    std::string text = EscapeControls(Cp1250ToUtf8(r.text));
     std::replace(text.begin(), text.end(), '|', '\n');
     std::fprintf(stderr, "[%s]\n%s\n", Cp1250ToUtf8(r.caption).c_str(), text.c_str());
     return r.buttons == MessageButtons::kOk ? MessageButton::kOk : r.default_button;

@@ -37,6 +37,13 @@ constexpr SettingKey kKeys[] = {
     {"StudentskiServis", kSection, &Settings::STSERVIS, "0", false, false, 0},
     {"ObdobjeRacuna", kSection, &Settings::OBDOBJERACUNA, "1", false, false, 0},
     {"DSvimenuRacuna", kSection, &Settings::DSVIMENURACUNA, "0", false, false, 0},
+    // The e-SLOG 2.0 keys: read after the others and never written back at load, so a first
+    // start still leaves exactly the ten keys above in the file.
+    {"VerzijaESLOG", kSection, &Settings::VERZIJAESLOG, "1.6", false, false,
+     kCapacityVerzijaEslog},
+    {"DDVKategorija0", kSection, &Settings::DDVKATEGORIJA0, "E", false, false, 1},
+    {"DDVOprostitev0", kSection, &Settings::DDVOPROSTITEV0, kDefaultDdvOprostitev0, false, false,
+     kCapacityDdvOprostitev0},
 };
 
 // Keys in the order ShraniNastavitve writes them; the work-file paths are rebuilt first.
@@ -45,7 +52,8 @@ constexpr std::string_view kSaveOrder[] = {
     "eRACUNIP",         "eRACPRIL",       "Banka",         "BrisanjeDelPodat",
     "ePodpis",          "PredponaSI",     "UJP",           "LokacijePrilog",
     "SkritiNacin",      "Vizualizacija",  "Koda66v203",    "EnakaImenaRacuna",
-    "StudentskiServis", "ObdobjeRacuna",  "DSvimenuRacuna"};
+    "StudentskiServis", "ObdobjeRacuna",  "DSvimenuRacuna", "VerzijaESLOG",
+    "DDVKategorija0",   "DDVOprostitev0"};
 
 std::string_view ClipRight(std::string_view s) {
   size_t end = s.find_last_not_of(' ');
@@ -101,13 +109,31 @@ void KeepFirstFailure(Status& first, Status s) {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
 }  // namespace
+
+bool SelectsEslog20(const Settings& s) { return Trimmed(s.VERZIJAESLOG) == "2.0"; }
+
+char VatCategoryZero(const Settings& s) {
+  constexpr std::string_view kCategories = "EZKGO";
+  char c = s.DDVKATEGORIJA0;
+  return c != '\0' && kCategories.find(c) != std::string_view::npos ? c : 'E';
+}
+
+std::string ExemptionReasonZero(const Settings& s) {
+  std::string_view text = Trimmed(s.DDVOPROSTITEV0);
+  return std::string(text.empty() ? std::string_view(kDefaultDdvOprostitev0) : text);
+}
 
 std::span<const SettingKey> SettingKeys() { return kKeys; }
 
 uint32_t SettingNumber(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  text = Trimmed(text);
   bool negative = false;
   if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
     negative = text[0] == '-';

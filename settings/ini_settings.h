@@ -39,7 +39,7 @@ struct SettingKey {
   size_t capacity;  // characters of a text member; 0 for a number
 };
 
-// The 22 reads in the order BeriNastavitve makes them (BrisanjeDelPodat appears twice).
+// The 25 reads in the order BeriNastavitve makes them (BrisanjeDelPodat appears twice).
 std::span<const SettingKey> SettingKeys();
 
 // Decimal text (optional sign, digits, blanks around) as a 32-bit integer, or 0 for

@@ -20,6 +20,11 @@ inline constexpr size_t kCapacityPotDo7zG = 255;
 inline constexpr size_t kCapacityPotEracuni = 254;
 inline constexpr size_t kCapacityPotEracunip = 254;
 inline constexpr size_t kCapacityPotEracpril = 255;
+inline constexpr size_t kCapacityVerzijaEslog = 3;
+inline constexpr size_t kCapacityDdvOprostitev0 = 254;
+
+// The exemption reason of zero-rated lines when DDVOPROSTITEV0 is blank (windows-1250).
+inline constexpr const char* kDefaultDdvOprostitev0 = "Opro\x9A\xE8" "eno pla\xE8ila DDV";
 
 struct Settings {
   std::string INIDATOTEKA;      // name of the settings file
@@ -45,8 +50,17 @@ struct Settings {
   uint8_t OVOJNICA = 0;
   uint8_t PDF = 0;
   char ENRACENZIP = ' ';        // packaging choice of the settings window, not stored
+  std::string VERZIJAESLOG;     // e-SLOG version of the documents: "1.6" or "2.0"
+  char DDVKATEGORIJA0 = ' ';    // VAT category of zero-rated lines (2.0): E Z K G O
+  std::string DDVOPROSTITEV0;   // exemption reason of zero-rated lines (2.0)
   // Verdict of the invoice document written last: 1 for a credit or debit note.
   uint8_t DOBROPISBREMEPIS = 0;
 };
+
+// How the e-SLOG 2.0 settings are read: only "2.0" (blanks around it ignored) selects 2.0;
+// a category other than E Z K G O (blank included) acts as E; a blank reason as the default.
+bool SelectsEslog20(const Settings& s);
+char VatCategoryZero(const Settings& s);
+std::string ExemptionReasonZero(const Settings& s);
 
 }  // namespace eracuni::settings

@@ -92,7 +92,7 @@ Result<std::string> RecordFromJson(const Layout& layout, const Json& object,
   if (!object.is_object()) return Status::InvalidArgument(where + ": must be an object");
   RecordBuffer rec(layout);
   for (const auto& [name, value] : object.items()) {
-    const std::string at = where + "." + name;
+    const std::string at = where + "." + EscapeControls(name);  // a name from the input
     const FieldRow* row = FindRow(layout, name);
     if (row == nullptr)
       return Status::InvalidArgument(at + ": no such field in " + std::string(layout.label));
@@ -143,7 +143,7 @@ Result<WorkDataRecords> WorkDataFromJson(std::string_view json_text) {
   try {
     doc = Json::parse(json_text);
   } catch (const Json::exception& e) {
-    return Status::InvalidArgument("malformed JSON: " + ParseErrorText(e.what()));
+    return Status::InvalidArgument("malformed JSON: " + EscapeControls(ParseErrorText(e.what())));
   }
   if (!doc.is_object()) return Status::InvalidArgument("the work data must be a JSON object");
   WorkDataRecords out;
@@ -152,7 +152,7 @@ Result<WorkDataRecords> WorkDataFromJson(std::string_view json_text) {
     for (const FileArray& a : kArrays)
       if (a.key == key) file = &a;
     if (file == nullptr)
-      return Status::InvalidArgument("unknown top-level key \"" + key +
+      return Status::InvalidArgument("unknown top-level key \"" + EscapeControls(key) +
                                      "\" (expected eRACUNI, eRACUNIP or eRACPRIL)");
     if (!value.is_array()) return Status::InvalidArgument(key + ": must be an array");
     std::vector<std::string>& records = out.*(file->records);

@@ -39,22 +39,6 @@ constexpr int kQueuedKeyRetryMs = 50;
 
 const QEvent::Type kQueuedEnterEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
-struct ChannelRadio {
-  char code;
-  const char* text;
-};
-const ChannelRadio kChannels[] = {
-    {'K', "  Banka INTESA SANPAOLO"},
-    {'M', "  NKBM"},
-    {'G', "  Gorenjska banka"},
-    {'U', "  UJP"},
-    {'D',
-     "  De\x9E"
-     "elna banka"},
-    {'Z', "  ZZI  bizBox"},
-    {'O', "  Druge banke"},
-};
-
 QFrame* Line(QWidget* parent) {
   auto* line = new QFrame(parent);
   line->setFrameShape(QFrame::HLine);
@@ -123,6 +107,7 @@ struct MainWindow::Controls {
   std::vector<QRadioButton*> channel_radios;
   QPushButton* ok = nullptr;
   QPushButton* cancel = nullptr;
+  QPushButton* report = nullptr;
   QLineEdit* izhod = nullptr;
   QLabel* result_prompt = nullptr;
   QLabel* progress = nullptr;
@@ -149,6 +134,7 @@ MainWindow::MainWindow(MainWindowContext context, QWidget* parent)
 
 MainWindow::~MainWindow() {
   delete settings_window_;
+  delete report_window_;
   run_->PressCancel();
 }
 
@@ -167,7 +153,8 @@ void MainWindow::Build() {
                                  c.banka,     c.swift,     c.mesto};
   order.insert(order.end(), c.channel_radios.begin(), c.channel_radios.end());
   for (QWidget* w : {static_cast<QWidget*>(c.ok), static_cast<QWidget*>(c.cancel),
-                     static_cast<QWidget*>(c.izhod), static_cast<QWidget*>(c.ds_v_imenu)})
+                     static_cast<QWidget*>(c.report), static_cast<QWidget*>(c.izhod),
+                     static_cast<QWidget*>(c.ds_v_imenu)})
     order.push_back(w);
   for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
@@ -293,7 +280,7 @@ void MainWindow::BuildChannel(QVBoxLayout* column) {
   auto* radios = new QVBoxLayout(c.channel);
   c.channels = new QButtonGroup(c.channel);
   int n = 0;
-  for (const ChannelRadio& r : kChannels) {
+  for (const ChannelRadio& r : kChannelRadios) {
     auto* radio = new QRadioButton(ToQt(r.text), c.channel);
     radio->setObjectName(QStringLiteral("?GLO:KATERABANKA:RADIO%1").arg(++n));
     c.channels->addButton(radio);
@@ -314,7 +301,9 @@ void MainWindow::BuildChannel(QVBoxLayout* column) {
   c.cancel = new QPushButton(this);
   c.cancel->setObjectName("?CANCEL");
   SetTip(c.cancel, "Cancel Operation");
-  for (QPushButton* b : {c.ok, c.cancel}) {
+  c.report = new QPushButton(ToQt(kReportText), this);
+  c.report->setObjectName("report");
+  for (QPushButton* b : {c.ok, c.cancel, c.report}) {
     b->setAutoDefault(false);
     b->setIconSize(QSize(24, 24));
     b->setMinimumHeight(32);
@@ -322,6 +311,7 @@ void MainWindow::BuildChannel(QVBoxLayout* column) {
   }
   connect(c.ok, &QPushButton::clicked, this, &MainWindow::Make);
   connect(c.cancel, &QPushButton::clicked, this, &QWidget::close);
+  connect(c.report, &QPushButton::clicked, this, &MainWindow::ShowReport);
 }
 
 DocumentWriters MainWindow::WithProgress(DocumentWriters writers) {
@@ -368,6 +358,7 @@ void MainWindow::Sync() {
   }
   c.ok->setDefault(w.default_button == Control::kOkButton);
   c.cancel->setDefault(w.default_button == Control::kCancel);
+  c.report->setVisible(w.report_visible);
   c.naslovnica->setVisible(w.package_picture_visible);
   c.naslovnica_brez_zip->setVisible(w.no_package_picture_visible);
   c.result_prompt->setVisible(w.result_visible);
@@ -390,8 +381,8 @@ void MainWindow::SyncSettings() {
   syncing_ = true;
   Controls& c = *controls_;
   c.channels->setExclusive(false);
-  for (size_t i = 0; i < std::size(kChannels); ++i)
-    c.channel_radios[i]->setChecked(kChannels[i].code == ctx_.settings.KATERABANKA);
+  for (size_t i = 0; i < std::size(kChannelRadios); ++i)
+    c.channel_radios[i]->setChecked(kChannelRadios[i].code == ctx_.settings.KATERABANKA);
   c.channels->setExclusive(true);
   c.ds_v_imenu->setChecked(ctx_.settings.DSVIMENURACUNA != 0);
   syncing_ = false;
@@ -445,6 +436,20 @@ void MainWindow::OpenSettings() {
   settings_window_->show();
 }
 
+void MainWindow::ShowReport() {
+  if (report_window_) {
+    report_window_->raise();
+    report_window_->activateWindow();
+    return;
+  }
+  Result<std::string> page = run_->PressReport();
+  if (!page.ok()) return;  // the run has told why
+  std::string name(FileNamePart(run_->window().journal.report_path));
+  report_window_ = new RunReportWindow("Poro\xE8ilo o izdelavi \x96 " + name, *page, this);
+  report_window_->setAttribute(Qt::WA_DeleteOnClose);
+  report_window_->show();
+}
+
 void MainWindow::PostQueuedKeys() {
   while (posted_enters_ < run_->window().queued_enter) {
     ++posted_enters_;
@@ -494,6 +499,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     return;
   }
   if (settings_window_) settings_window_->close();
+  if (report_window_) report_window_->close();
   bool was_open = run_->window().state != RunState::kClosed;
   run_->PressCancel();
   e->accept();

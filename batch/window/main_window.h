@@ -7,7 +7,8 @@
 // the values as shown. Invisible mode's queued Enter presses are posted events that wait
 // while any modal box is open. During a run the window shows which invoice is being written
 // and keeps repainting, without taking input. The settings window opens beside it,
-// modeless. The caller owns everything the context refers to and keeps it alive.
+// modeless. After a run, "POROČILO" shows the run report in a window of its own. The
+// caller owns everything the context refers to and keeps it alive.
 #pragma once
 
 #include <QDialog>
@@ -16,6 +17,7 @@
 #include <memory>
 
 #include "batch/batch_run.h"
+#include "batch/window/report_window.h"
 #include "settings/window/pickers.h"
 #include "settings/window/settings_window.h"
 #include "workdata/table_driver.h"
@@ -50,6 +52,8 @@ class MainWindow : public QDialog {
   BatchRun& run() { return *run_; }
   // The settings window while it is open.
   settings::NastavitvePrograma* settings_window() const { return settings_window_; }
+  // The report window while it is open.
+  RunReportWindow* report_window() const { return report_window_; }
 
  signals:
   // The window has closed (the run's Closed state).
@@ -75,6 +79,7 @@ class MainWindow : public QDialog {
   void ApplyFocus();
   void Make();
   void OpenSettings();
+  void ShowReport();
   void PostQueuedKeys();
   void PressQueuedEnter();
 
@@ -84,6 +89,7 @@ class MainWindow : public QDialog {
   std::unique_ptr<BatchRun> run_;
   std::unique_ptr<Controls> controls_;
   QPointer<settings::NastavitvePrograma> settings_window_;
+  QPointer<RunReportWindow> report_window_;
   bool running_ = false;
   bool syncing_ = false;
   int posted_enters_ = 0;

@@ -1,4 +1,5 @@
 // Any bytes as the JSON form of the work data.
+#include "framework/cp1250.h"
 #include "fuzz/entries/fuzz_entries.h"
 #include "workdata/json_mapping.h"
 
@@ -10,6 +11,8 @@ std::string FuzzWorkDataJson(std::string_view data) {
     const std::string& message = records.status().message();
     if (message.empty() || message.find('\n') != std::string::npos)
       return "a refusal is not one line";
+    if (EscapeControls(message) != message)
+      return "a refusal carries a control character or a byte that is not UTF-8";
     return "";
   }
   // Whatever was accepted comes back the same through the tool's own output.

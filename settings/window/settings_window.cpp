@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -113,6 +114,31 @@ const InfoSpec kInfoObdobje = {
     "etudi podatek o obdobju ne obstaja na izvornem ra\xE8unu.|| V tem primeru se upo\x9Ateva "
     "obdobje od prvega do zadnjega dne v mesecu, v| katerem je bila opravljena storitev. "};
 
+const InfoSpec kInfoEslog20 = {
+    "?GUMBINFOESLOG20", " POJASNILO",
+    " Od 1. 10. 2020 UJP in banke sprejemajo e-ra\xE8une samo v standardu e-SLOG 2.0, ki je "
+    "skladen z evropskim standardom EN 16931.|| Ko je ta mo\x9Enost vklju\xE8"
+    "ena, program izdela e-ra\xE8une v obliki e-SLOG 2.0, sicer v obliki e-SLOG 1.6.|| "
+    "Ra\xE8un, ki ga iz delovnih podatkov ni mogo\xE8"
+    "e izdelati skladno s standardom, program zavrne, izpi\x9A"
+    "e razloge in ga ne vklju\xE8i v ovojnico in paket."};
+
+// The drop-down of the VAT category for zero-rated lines: its letter and its entry.
+struct CategoryEntry {
+  char letter;
+  const char* text;
+};
+const CategoryEntry kCategories[] = {
+    {'E', "E - opro\x9A\xE8"
+          "eno"},
+    {'Z', "Z - ni\xE8"
+          "elna stopnja"},
+    {'K', "K - dobava v drugo dr\x9E"
+          "avo EU"},
+    {'G', "G - izvoz"},
+    {'O', "O - ni predmet DDV"},
+};
+
 // The switches in tab order; the last three follow the packaging choice and the buttons.
 const SwitchSpec kSwitches[] = {
     {"?GLO:PREDPONASI", "  Predpona SI pri D\x8A", &Settings::PREDPONASI,
@@ -201,7 +227,11 @@ struct NastavitvePrograma::Controls {
   QPushButton* cancel = nullptr;
   QGridLayout* grid = nullptr;
   std::vector<QWidget*> tab_order;
-  std::vector<QWidget*> tab_order_after_buttons;  // controls 33 to 36
+  std::vector<QWidget*> tab_order_after_buttons;  // controls 33 to 42
+  QCheckBox* eslog20 = nullptr;
+  QComboBox* category0 = nullptr;
+  QLineEdit* exemption0 = nullptr;
+  std::vector<QWidget*> eslog20_only;  // shown only while e-SLOG 2.0 is chosen
 };
 
 NastavitvePrograma::NastavitvePrograma(SettingsWindowContext context, QWidget* parent)
@@ -228,6 +258,7 @@ void NastavitvePrograma::Build() {
   top->addWidget(image);
   BuildEntries();
   BuildSwitches();
+  BuildEslog20();
   BuildButtons();
   status_ = new QStatusBar(this);
   status_->setSizeGripEnabled(false);
@@ -390,8 +421,74 @@ void NastavitvePrograma::BuildButtons() {
   }
   connect(c.ok, &QPushButton::clicked, this, &NastavitvePrograma::Save);
   connect(c.cancel, &QPushButton::clicked, this, &QDialog::reject);
-  c.grid->addLayout(buttons, 7, 3, 1, 2, Qt::AlignBottom);
+  c.grid->addLayout(buttons, 10, 3, 1, 2, Qt::AlignBottom);
   order.insert(order.end(), c.tab_order_after_buttons.begin(), c.tab_order_after_buttons.end());
+}
+
+// Controls 37 to 42: the e-SLOG version and, for 2.0 only, how zero-rated lines are taxed.
+void NastavitvePrograma::BuildEslog20() {
+  Controls& c = *controls_;
+  Settings& s = ctx_.settings;
+  std::vector<QWidget*>& order = c.tab_order_after_buttons;
+
+  c.eslog20 = new QCheckBox(ToQt("  e-SLOG 2.0 (EN 16931)"), this);
+  c.eslog20->setObjectName("?GLO:VERZIJAESLOG");
+  SetHint(c.eslog20, "Ali se e-ra\xE8uni izdelajo v obliki e-SLOG 2.0 (1) ali e-SLOG 1.6 (0)");
+  c.eslog20->setChecked(SelectsEslog20(s));
+  auto* info = new QToolButton(this);
+  info->setObjectName(kInfoEslog20.name);
+  info->setIcon(pictures::Icon(kInfoPicture));
+  connect(info, &QToolButton::clicked, this,
+          [this] { ShowInfo(kInfoEslog20.caption, kInfoEslog20.text); });
+  c.grid->addWidget(c.eslog20, 7, 3);
+  c.grid->addWidget(info, 7, 4, Qt::AlignLeft | Qt::AlignVCenter);
+
+  auto* category_prompt = new QLabel(ToQt("Kategorija DDV za 0 % :"), this);
+  c.category0 = new QComboBox(this);
+  c.category0->setObjectName("?GLO:DDVKATEGORIJA0");
+  SetHint(c.category0,
+          "Kategorija DDV za postavke s stopnjo 0 %, ki niso obrnjena dav\xE8na obveznost "
+          "(samo e-SLOG 2.0)");
+  for (const CategoryEntry& e : kCategories) c.category0->addItem(ToQt(e.text));
+  char category = VatCategoryZero(s);  // an unknown stored letter acts as, and shows as, E
+  for (size_t i = 0; i < std::size(kCategories); ++i)
+    if (kCategories[i].letter == category) c.category0->setCurrentIndex(int(i));
+  connect(c.category0, &QComboBox::activated, this, [this](int index) {
+    ctx_.settings.DDVKATEGORIJA0 = kCategories[index].letter;
+    emit changed();
+  });
+
+  auto* exemption_prompt = new QLabel(ToQt("Razlog oprostitve DDV :"), this);
+  c.exemption0 = new QLineEdit(ToQt(s.DDVOPROSTITEV0), this);
+  c.exemption0->setObjectName("?GLO:DDVOPROSTITEV0");
+  c.exemption0->setMaxLength(int(kCapacityDdvOprostitev0));
+  c.exemption0->setValidator(new qt::Cp1250Validator(c.exemption0));
+  SetHint(c.exemption0,
+          "Besedilo razloga oprostitve DDV za postavke s stopnjo 0 % (samo e-SLOG 2.0)");
+  connect(c.exemption0, &QLineEdit::textEdited, this, [this](const QString& text) {
+    ctx_.settings.DDVOPROSTITEV0 = qt::FromQt(text);
+    emit changed();
+  });
+  c.grid->addWidget(category_prompt, 8, 0);
+  c.grid->addWidget(c.category0, 8, 1, 1, 3, Qt::AlignLeft);
+  c.grid->addWidget(exemption_prompt, 9, 0);
+  c.grid->addWidget(c.exemption0, 9, 1, 1, 3);
+
+  c.eslog20_only = {category_prompt, c.category0, exemption_prompt, c.exemption0};
+  for (QWidget* w : c.eslog20_only) {
+    QSizePolicy keep = w->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);  // the window keeps its size as the box is ticked
+    w->setSizePolicy(keep);
+    w->setVisible(c.eslog20->isChecked());
+  }
+  connect(c.eslog20, &QCheckBox::toggled, this, [this](bool on) {
+    ctx_.settings.VERZIJAESLOG = on ? "2.0" : "1.6";
+    for (QWidget* w : controls_->eslog20_only) w->setVisible(on);
+    emit changed();
+  });
+  for (QWidget* w : {static_cast<QWidget*>(c.eslog20), static_cast<QWidget*>(info),
+                     static_cast<QWidget*>(c.category0), static_cast<QWidget*>(c.exemption0)})
+    order.push_back(w);
 }
 
 bool NastavitvePrograma::Pick(std::string& variable, size_t capacity, bool folder,

@@ -55,6 +55,7 @@ class NastavitvePrograma : public QDialog {
   void Build();
   void BuildEntries();
   void BuildSwitches();
+  void BuildEslog20();
   void BuildButtons();
   void ChooseWorkFolder();
   void ChooseOutputFolder();

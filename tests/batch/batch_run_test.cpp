@@ -12,6 +12,7 @@
 namespace eracuni::batch::testing {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
@@ -254,16 +255,16 @@ TEST_F(BatchTest, NothingIsMadeOfLeftovers) {
   fake_.files.FailOn("create", "A1.XML", 28);
   OpenAndMake();
   EXPECT_THAT(events_, ElementsAre("invoice A1.XML"));
-  EXPECT_THAT(Texts().back(), HasSubstr("ovojnica in paket nista izdelana"));
+  EXPECT_THAT(Texts(), Contains(HasSubstr("ovojnica in paket nista izdelana")));
   EXPECT_EQ(run_->window().IZHOD2, "Paket ni izdelan: noben e-ra\xE8un ni bil izdelan");
 
   fake_.messages.Clear();
   events_.clear();
-  fake_.files.FailOn("create", "eOvojnica_", 28);
+  fake_.files.FailOn("create", "eOvojnica_A2_1217.INV", 28);
   AddInvoice(2, "A2");
   OpenAndMake();
   EXPECT_TRUE(fake_.programs.calls().empty());
-  EXPECT_THAT(Texts().back(), HasSubstr("Paket ni izdelan"));
+  EXPECT_THAT(Texts(), Contains(HasSubstr("Paket ni izdelan")));
   EXPECT_EQ(run_->window().IZHOD2, "Paket ni izdelan: ovojnica ni izdelana");
 }
 
@@ -349,7 +350,7 @@ TEST_F(BatchTest, OldEnvelopeThatCannotBeDeletedIsReported) {
 TEST_F(BatchTest, EnvelopeFailureIsReported) {
   AddHeader(1, "A1", "380", "");
   data_.AddAttachment(1, 1, "A1.XML", out_.path(), "XML");
-  fake_.files.FailOn("create", "eOvojnica_", 28);
+  fake_.files.FailOn("create", "eOvojnica_A1_1217.XML", 28);
   OpenAndMake();
   ASSERT_EQ(Captions(), std::vector<std::string>{"OPOZORILO"});
   EXPECT_THAT(Texts()[0], HasSubstr("Napaka pri izdelavi ovojnice " +

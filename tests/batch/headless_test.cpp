@@ -1,22 +1,21 @@
 #include "batch/headless.h"
 
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include "batch/messages.h"
 #include "batch_fixture.h"
+#include "tests/support/program_output.h"
 #include "workdata/tps/tps_store.h"
-
-extern char** environ;
 
 namespace eracuni::batch::testing {
 namespace {
 
+using eracuni::testing::RunProgram;
 using ::testing::HasSubstr;
+using ::testing::EndsWith;
+using ::testing::StartsWith;
 namespace H = workdata::eRACUNI;
 namespace P = workdata::eRACPRIL;
 
@@ -25,6 +24,13 @@ TEST(MessageLine, TrimmedCaptionAndLineBreaksInUtf8) {
   r.caption = " NAPAKA v eRACPRIL.TPS ";
   r.text = " V podatkih ra\xE8una|| Obdelava";
   EXPECT_EQ(MessageLine(r), "NAPAKA v eRACPRIL.TPS:  V podatkih ra\xC4\x8Duna\n\n Obdelava");
+}
+
+TEST(MessageLine, ControlCharactersFromTheInputAreShownEscaped) {
+  MessageRequest r;
+  r.caption = "OPOZORILO";
+  r.text = "Datoteka a\nb\x1B[2J.pdf|ne obstaja";
+  EXPECT_EQ(MessageLine(r), "OPOZORILO: Datoteka a\\nb\\x1B[2J.pdf\nne obstaja");
 }
 
 TEST(HeadlessExitCode, CompletedQuietWithMessagesOrNotRun) {
@@ -53,33 +59,6 @@ TEST_F(BatchTest, HeadlessRunWithBlankFoldersDoesNotRun) {
 }
 
 #ifdef ERACUNI_BATCH_TOOL
-struct ToolRun {
-  int exit_code = -1;
-  std::string out, err;
-};
-
-ToolRun RunTool(const std::string& folder) {
-  eracuni::testing::TempDir tmp;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, tmp.File("out").c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, 2, tmp.File("err").c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  std::string tool = ERACUNI_BATCH_TOOL;
-  std::vector<char*> argv{tool.data(), const_cast<char*>(folder.c_str()), nullptr};
-  ToolRun r;
-  pid_t pid = 0;
-  int status = 0;
-  if (posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ) == 0 &&
-      waitpid(pid, &status, 0) == pid && WIFEXITED(status))
-    r.exit_code = WEXITSTATUS(status);
-  posix_spawn_file_actions_destroy(&actions);
-  r.out = eracuni::testing::ReadFileOrEmpty(tmp.File("out"));
-  r.err = eracuni::testing::ReadFileOrEmpty(tmp.File("err"));
-  return r;
-}
-
 // A folder with RUZeZUD.INI, the work files in work/ and the output folder out/.
 class ToolTest : public ::testing::Test {
  protected:
@@ -121,17 +100,22 @@ TEST_F(ToolTest, ConvertsTheWorkDataAndPrintsWhereTheResultIs) {
   a.SetText(P::FORMATPRILOGE, "XML");
   WriteWorkData({std::string(h.bytes())}, {std::string(a.bytes())});
 
-  ToolRun r = RunTool(dir_.path());
+  eracuni::testing::ProgramOutput r = RunProgram(ERACUNI_BATCH_TOOL, {dir_.path()});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.err, "");
   EXPECT_THAT(r.out, HasSubstr("\n" + dir_.File("out/") + "\neOvojnica_R-7_"));
+  // The run report's path follows on the last line.
+  std::string report = r.out.substr(r.out.rfind('\n', r.out.size() - 2) + 1);
+  EXPECT_THAT(report, StartsWith(dir_.File("out/eOvojnica_R-7_")));
+  EXPECT_THAT(report, EndsWith(".html\n"));
+  EXPECT_TRUE(PosixFileSystem().Exists(report.substr(0, report.size() - 1)));
   EXPECT_TRUE(PosixFileSystem().Exists(dir_.File("out/R-7.XML")));
 }
 
 TEST_F(ToolTest, NoInvoicesIsNotARun) {
   WriteIni();
   WriteWorkData({}, {});
-  ToolRun r = RunTool(dir_.path());
+  eracuni::testing::ProgramOutput r = RunProgram(ERACUNI_BATCH_TOOL, {dir_.path()});
   EXPECT_EQ(r.exit_code, 2);
   EXPECT_EQ(r.out, "");
   EXPECT_THAT(r.err, HasSubstr("OPOZORILO:  Delovni podatki e-Ra\xC4\x8Dunov ne obstajajo !\n"));

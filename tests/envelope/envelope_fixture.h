@@ -3,8 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <libxml/parser.h>
-#include <libxml/xpath.h>
 
 #include <memory>
 #include <string>
@@ -13,6 +11,7 @@
 #include "envelope/envelope.h"
 #include "framework/error_manager.h"
 #include "framework/testing/fakes.h"
+#include "tests/support/xml_doc.h"
 #include "workdata/fields.h"
 #include "workdata/testing/memory_work_data.h"
 
@@ -25,26 +24,7 @@ class NullTerminator : public Terminator {
   void Terminate(int, const std::string&) override {}
 };
 
-// A parsed envelope; null when the file is missing or not well-formed UTF-8 XML.
-class ParsedXml {
- public:
-  explicit ParsedXml(const std::string& bytes);
-  ~ParsedXml();
-  ParsedXml(ParsedXml&& other) noexcept : doc_(other.doc_) { other.doc_ = nullptr; }
-  ParsedXml(const ParsedXml&) = delete;
-  ParsedXml& operator=(const ParsedXml&) = delete;
-  bool ok() const { return doc_ != nullptr; }
-  // Texts of the elements at `path`, element names joined by "/", anywhere in the document
-  // ("doc_data/doc_id"), namespaces ignored.
-  std::vector<std::string> Values(const std::string& path) const;
-  std::string Value(const std::string& path) const;
-  size_t Count(const std::string& path) const { return Values(path).size(); }
-  std::string RootName() const;
-  std::string RootAttribute(const std::string& name) const;
-
- private:
-  xmlDocPtr doc_ = nullptr;
-};
+using ParsedXml = eracuni::testing::XmlDoc;
 
 class EnvelopeTest : public ::testing::Test {
  protected:

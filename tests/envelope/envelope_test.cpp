@@ -22,8 +22,8 @@ TEST_F(EnvelopeTest, NoHeadersGivesAPackageWithOnlyItsTimestamp) {
   EXPECT_EQ(xml.RootAttribute("xmlns"), "hal:icl:01");
   EXPECT_EQ(xml.RootAttribute("xmlns:xsi"), "http://www.w3.org/2001/XMLSchema-instance");
   EXPECT_EQ(xml.RootAttribute("pkg_type"), "general");
-  EXPECT_EQ(xml.Values("package/timestamp"), Strings{kTimestamp});
-  EXPECT_EQ(xml.Count("envelope"), 0u);
+  EXPECT_EQ(xml.Texts("package/timestamp"), Strings{kTimestamp});
+  EXPECT_EQ(xml.Count("envelope"), 0);
 
   RunPayment();
   EXPECT_EQ(Parse().RootAttribute("pkg_type"), "einvoice");
@@ -56,9 +56,9 @@ TEST_F(EnvelopeTest, ChannelsGAndUWriteOneWellFormedDocumentPerHeader) {
     EXPECT_EQ(xml.RootAttribute("xsi:noNamespaceSchemaLocation"),
               "..\\..\\..\\VERU-ERACUNI-BANKART-teorija\\From Velt\\ICL_SynChk_1.0.1\\grammars\\"
               "icl_envelope_einvoice.xsd");
-    EXPECT_EQ(xml.Count("timestamp"), 1u);  // only doc_data's
+    EXPECT_EQ(xml.Count("timestamp"), 1);  // only doc_data's
   }
-  EXPECT_EQ(Parse(expected[0]).Value("doc_id"), "1R-14");
+  EXPECT_EQ(Parse(expected[0]).Text("doc_id"), "1R-14");
 }
 
 TEST_F(EnvelopeTest, SingleHeaderOnChannelUKeepsTheRunsName) {
@@ -66,7 +66,7 @@ TEST_F(EnvelopeTest, SingleHeaderOnChannelUKeepsTheRunsName) {
   AddHeader(7, "R-9");
   EnvelopeResult r = RunPayment();
   EXPECT_EQ(r.files, Strings{EnvelopePath()});
-  EXPECT_EQ(Parse().Value("envelope/doc_data/doc_id"), "7R-9");
+  EXPECT_EQ(Parse().Text("envelope/doc_data/doc_id"), "7R-9");
 }
 
 TEST_F(EnvelopeTest, FailedCreationReachesTheCallerAndChangesNothing) {
@@ -99,7 +99,7 @@ TEST_F(EnvelopeTest, EveryTimestampIsTakenWhenItIsWritten) {
   files_ = data_.Open(settings_, errors_);
   IzdelajOvojnico(settings_, *files_, platform, EnvelopePath());
   EXPECT_EQ(
-      Parse().Values("timestamp"),
+      Parse().Texts("timestamp"),
       (Strings{"2018-12-17T09:05:01.000", "2018-12-17T09:05:02.000", "2018-12-17T09:05:03.000"}));
 }
 
@@ -109,15 +109,15 @@ TEST_F(EnvelopeTest, PartiesTakeNameAndBankFromRecipientAddressFromBuyer) {
   AddHeader(7).SetText(H::NAZIVBANKE2IV, "");
   RunPlain();
   ParsedXml xml = Parse();
-  EXPECT_EQ(xml.Value("sender/name"), "Izdajatelj d.o.o.");
-  EXPECT_EQ(xml.Values("sender/address"), (Strings{"Glavna cesta 1", "\xC5\xA0kofja Loka"}));
-  EXPECT_EQ(xml.Value("sender_eddress/sender_agent"), "QRSTSI2XXXX");
-  EXPECT_EQ(xml.Value("sender_eddress/sender_mailbox"), "SI56020100012345678");
-  EXPECT_EQ(xml.Value("receiver/name"), "Prejemnik + Co");
-  EXPECT_EQ(xml.Values("receiver/address"), (Strings{"Kup\xC4\x8D"
-                                                     "eva 2",
-                                                     "Maribor"}));
-  EXPECT_EQ(xml.Value("receiver_eddress/receiver_agent"), "XXXXXXXXXXX");
+  EXPECT_EQ(xml.Text("sender/name"), "Izdajatelj d.o.o.");
+  EXPECT_EQ(xml.Texts("sender/address"), (Strings{"Glavna cesta 1", "\xC5\xA0kofja Loka"}));
+  EXPECT_EQ(xml.Text("sender_eddress/sender_agent"), "QRSTSI2XXXX");
+  EXPECT_EQ(xml.Text("sender_eddress/sender_mailbox"), "SI56020100012345678");
+  EXPECT_EQ(xml.Text("receiver/name"), "Prejemnik + Co");
+  EXPECT_EQ(xml.Texts("receiver/address"), (Strings{"Kup\xC4\x8D"
+                                                    "eva 2",
+                                                    "Maribor"}));
+  EXPECT_EQ(xml.Text("receiver_eddress/receiver_agent"), "XXXXXXXXXXX");
 }
 
 TEST_F(EnvelopeTest, SenderLosesSiOnlyOnChannelOWithoutPrefixSetting) {
@@ -133,8 +133,8 @@ TEST_F(EnvelopeTest, SenderLosesSiOnlyOnChannelOWithoutPrefixSetting) {
     settings_.PREDPONASI = c.predpona;
     RunPlain();
     ParsedXml xml = Parse();
-    EXPECT_EQ(xml.Value("sender_identifier"), c.sender) << c.channel << c.predpona;
-    EXPECT_EQ(xml.Value("receiver_identifier"), "12345678");
+    EXPECT_EQ(xml.Text("sender_identifier"), c.sender) << c.channel << c.predpona;
+    EXPECT_EQ(xml.Text("receiver_identifier"), "12345678");
   }
 }
 
@@ -144,10 +144,10 @@ TEST_F(EnvelopeTest, DocumentIdsJoinIdentifierNumberAndDate) {
   AddHeader(7);
   RunPlain();
   ParsedXml xml = Parse();
-  EXPECT_EQ(xml.Value("doc_data/doc_id"), "7R-15");
-  EXPECT_EQ(xml.Value("doc_data/external_doc_id"), "EINV-R-15-12-17");
-  EXPECT_EQ(xml.Value("doc_data/doc_type_ver"), "01");
-  EXPECT_EQ(xml.Value("doc_data/timestamp"), kTimestamp);
+  EXPECT_EQ(xml.Text("doc_data/doc_id"), "7R-15");
+  EXPECT_EQ(xml.Text("doc_data/external_doc_id"), "EINV-R-15-12-17");
+  EXPECT_EQ(xml.Text("doc_data/doc_type_ver"), "01");
+  EXPECT_EQ(xml.Text("doc_data/timestamp"), kTimestamp);
 }
 
 TEST_F(EnvelopeTest, DocumentTypeCodesDifferByVariant) {
@@ -156,12 +156,12 @@ TEST_F(EnvelopeTest, DocumentTypeCodesDifferByVariant) {
   AddHeader(3).SetText(H::VRSTARACUNA, "380");
   AddHeader(4).SetText(H::VRSTARACUNA, "325");
   RunPlain();
-  EXPECT_EQ(Parse().Values("doc_type"), (Strings{"0006", "0007"}));
-  EXPECT_EQ(Parse().Count("payment_data"), 0u);
+  EXPECT_EQ(Parse().Texts("doc_type"), (Strings{"0006", "0007"}));
+  EXPECT_EQ(Parse().Count("payment_data"), 0);
   RunPayment();
   ParsedXml xml = Parse();
-  EXPECT_EQ(xml.Values("doc_type"), (Strings{"0002", "0002", "0002", "0010"}));
-  EXPECT_EQ(xml.Count("envelope/payment_data"), 4u);  // the credit note too
+  EXPECT_EQ(xml.Texts("doc_type"), (Strings{"0002", "0002", "0002", "0010"}));
+  EXPECT_EQ(xml.Count("envelope/payment_data"), 4);  // the credit note too
 }
 
 // ---- payment_data --------------------------------------------------------------------------
@@ -170,18 +170,18 @@ TEST_F(EnvelopeTest, PaymentDataDescribesThePayment) {
   AddHeader(7);
   RunPayment();
   ParsedXml xml = Parse();
-  EXPECT_EQ(xml.Value("payment_data/payment_method"), "2");
-  EXPECT_EQ(xml.Values("creditor/address"), (Strings{"Glavna cesta 1", "\xC5\xA0kofja Loka"}));
-  EXPECT_EQ(xml.Value("creditor/creditor_agent"), "QRSTSI2XXXX");  // padded by sender
-  EXPECT_EQ(xml.Value("creditor/creditor_account"), "SI56020100012345678");
-  EXPECT_EQ(xml.Value("debtor/name"), "Prejemnik + Co");
-  EXPECT_EQ(xml.Value("debtor/debtor_agent"), "LJBASI2XXXX");
-  EXPECT_EQ(xml.Value("requested_execution_date"), "2018-12-31");
-  EXPECT_EQ(xml.Value("amount"), "1234.50");
-  EXPECT_EQ(xml.Value("currency"), "EUR");
-  EXPECT_EQ(xml.Value("creditor_structured_reference"), "RF18539007547034");
-  EXPECT_EQ(xml.Value("additional_remittance_information"), "Ra\xC4\x8Dun za december");
-  EXPECT_EQ(xml.Value("payment_data/purpose"), "GDSV");
+  EXPECT_EQ(xml.Text("payment_data/payment_method"), "2");
+  EXPECT_EQ(xml.Texts("creditor/address"), (Strings{"Glavna cesta 1", "\xC5\xA0kofja Loka"}));
+  EXPECT_EQ(xml.Text("creditor/creditor_agent"), "QRSTSI2XXXX");  // padded by sender
+  EXPECT_EQ(xml.Text("creditor/creditor_account"), "SI56020100012345678");
+  EXPECT_EQ(xml.Text("debtor/name"), "Prejemnik + Co");
+  EXPECT_EQ(xml.Text("debtor/debtor_agent"), "LJBASI2XXXX");
+  EXPECT_EQ(xml.Text("requested_execution_date"), "2018-12-31");
+  EXPECT_EQ(xml.Text("amount"), "1234.50");
+  EXPECT_EQ(xml.Text("currency"), "EUR");
+  EXPECT_EQ(xml.Text("creditor_structured_reference"), "RF18539007547034");
+  EXPECT_EQ(xml.Text("additional_remittance_information"), "Ra\xC4\x8Dun za december");
+  EXPECT_EQ(xml.Text("payment_data/purpose"), "GDSV");
 }
 
 TEST_F(EnvelopeTest, UjpBicIsReplacedInPaymentDataOnly) {
@@ -192,12 +192,12 @@ TEST_F(EnvelopeTest, UjpBicIsReplacedInPaymentDataOnly) {
   h.SetText(H::TEKST2NASL, "");
   RunPayment();
   ParsedXml xml = Parse();
-  EXPECT_EQ(xml.Value("sender_agent"), "UJPLSI2DICL");
-  EXPECT_EQ(xml.Value("receiver_agent"), "UJPLSI2DICL");
-  EXPECT_EQ(xml.Value("creditor_agent"), "BSLJSI2XXXX");
-  EXPECT_EQ(xml.Value("debtor_agent"), "BSLJSI2XXXX");
-  EXPECT_EQ(xml.Value("payment_method"), "");
-  EXPECT_EQ(xml.Value("purpose"), "");
+  EXPECT_EQ(xml.Text("sender_agent"), "UJPLSI2DICL");
+  EXPECT_EQ(xml.Text("receiver_agent"), "UJPLSI2DICL");
+  EXPECT_EQ(xml.Text("creditor_agent"), "BSLJSI2XXXX");
+  EXPECT_EQ(xml.Text("debtor_agent"), "BSLJSI2XXXX");
+  EXPECT_EQ(xml.Text("payment_method"), "");
+  EXPECT_EQ(xml.Text("purpose"), "");
 }
 
 TEST_F(EnvelopeTest, RemittanceTextIsCutBeforeALetterThatWouldBeSplit) {
@@ -205,7 +205,7 @@ TEST_F(EnvelopeTest, RemittanceTextIsCutBeforeALetterThatWouldBeSplit) {
                                           "\xC8"
                                           "b");
   RunPayment();
-  EXPECT_EQ(Parse().Value("additional_remittance_information"), std::string(33, 'a'));
+  EXPECT_EQ(Parse().Text("additional_remittance_information"), std::string(33, 'a'));
 }
 
 // ---- attachments ---------------------------------------------------------------------------
@@ -214,10 +214,10 @@ TEST_F(EnvelopeTest, HeaderWithoutAttachmentsStillCountsThem) {
   AddHeader(7);
   RunPlain();
   ParsedXml xml = Parse();
-  EXPECT_EQ(xml.Value("attachments/size"), "0");
-  EXPECT_EQ(xml.Value("attachments/count"), "0");
-  EXPECT_EQ(xml.Count("attachment"), 0u);
-  const std::string hash = xml.Value("attachments/hash");
+  EXPECT_EQ(xml.Text("attachments/size"), "0");
+  EXPECT_EQ(xml.Text("attachments/count"), "0");
+  EXPECT_EQ(xml.Count("attachment"), 0);
+  const std::string hash = xml.Text("attachments/hash");
   EXPECT_EQ(hash.size(), 40u);
   EXPECT_EQ(hash.find_first_not_of("123456789"), std::string::npos) << hash;
 }
@@ -229,13 +229,13 @@ TEST_F(EnvelopeTest, SizesAreListedOnlyForTheChannelsThatImportThem) {
   data_.AddAttachment(7, 3, "gone.TXT", att_.path(), "TXT");
   EnvelopeResult r = RunPlain();
   ParsedXml xml = Parse();
-  EXPECT_EQ(xml.Values("attachments/size"), Strings{"123"});
-  EXPECT_EQ(xml.Values("attachment/size"), (Strings{"100", "23"}));
+  EXPECT_EQ(xml.Texts("attachments/size"), Strings{"123"});
+  EXPECT_EQ(xml.Texts("attachment/size"), (Strings{"100", "23"}));
   // A file that is not there is not announced; the caller learns why.
-  EXPECT_EQ(xml.Value("attachments/count"), "2");
-  EXPECT_EQ(xml.Values("attachment/filename"), (Strings{"R-15.XML", "R-15.PDF"}));
-  EXPECT_EQ(xml.Values("attachment/type"), (Strings{"XML", "PDF"}));
-  EXPECT_EQ(xml.Value("attachment/description"), "Priloga R-15.XML");
+  EXPECT_EQ(xml.Text("attachments/count"), "2");
+  EXPECT_EQ(xml.Texts("attachment/filename"), (Strings{"R-15.XML", "R-15.PDF"}));
+  EXPECT_EQ(xml.Texts("attachment/type"), (Strings{"XML", "PDF"}));
+  EXPECT_EQ(xml.Text("attachment/description"), "Priloga R-15.XML");
   ASSERT_EQ(r.attachments.size(), 3u);
   EXPECT_EQ(r.attachments[0].path, out_.File("R-15.XML"));
   EXPECT_EQ(r.attachments[2].path, att_.File("gone.TXT"));
@@ -243,7 +243,7 @@ TEST_F(EnvelopeTest, SizesAreListedOnlyForTheChannelsThatImportThem) {
   for (char channel : {'Z', 'O'}) {
     settings_.KATERABANKA = channel;
     RunPlain();
-    EXPECT_EQ(Parse().Count("size") + Parse().Count("hash"), 0u) << channel;
+    EXPECT_EQ(Parse().Count("size") + Parse().Count("hash"), 0) << channel;
   }
 }
 
@@ -252,7 +252,7 @@ TEST_F(EnvelopeTest, EveryEnvelopeDrawsItsOwnHash) {
   AddHeader(2);
   fake_.random.Queue(std::vector<int>(40, 1));
   RunPlain();
-  EXPECT_EQ(Parse().Values("hash"), (Strings{std::string(40, '1'), std::string(40, '5')}));
+  EXPECT_EQ(Parse().Texts("hash"), (Strings{std::string(40, '1'), std::string(40, '5')}));
 }
 
 TEST_F(EnvelopeTest, LocationOnlyFromTheThirdAttachmentOnChannelO) {
@@ -262,14 +262,14 @@ TEST_F(EnvelopeTest, LocationOnlyFromTheThirdAttachmentOnChannelO) {
   settings_.KATERABANKA = 'O';
   settings_.DODAJLOKACIJOPRILOG = 1;
   RunPlain();
-  EXPECT_EQ(Parse().Values("attachment/location"), (Strings{att_.path(), att_.path()}));
+  EXPECT_EQ(Parse().Texts("attachment/location"), (Strings{att_.path(), att_.path()}));
   settings_.DODAJLOKACIJOPRILOG = 0;
   RunPlain();
-  EXPECT_EQ(Parse().Count("location"), 0u);
+  EXPECT_EQ(Parse().Count("location"), 0);
   settings_.KATERABANKA = 'K';
   settings_.DODAJLOKACIJOPRILOG = 1;
   RunPlain();
-  EXPECT_EQ(Parse().Count("location"), 0u);
+  EXPECT_EQ(Parse().Count("location"), 0);
 }
 
 // ---- same-name rule ------------------------------------------------------------------------
@@ -282,14 +282,14 @@ class SameNameTest : public EnvelopeTest {
     AddFile(ident, 1, xml_name, "XML");
     AddFile(ident, 2, pdf_name, "PDF", 7);
   }
-  std::string PdfName() { return Parse().Values("attachment/filename").at(1); }
+  std::string PdfName() { return Parse().Texts("attachment/filename").at(1); }
 };
 
 TEST_F(SameNameTest, PdfTakesTheBaseNameOfTheInvoiceDocument) {
   AddInvoice(7, "R-15.XML", "faktura.PDF");
   EnvelopeResult r = RunPlain();
   EXPECT_EQ(PdfName(), "R-15.PDF");
-  EXPECT_EQ(Parse().Values("attachment/size").at(1), "7");
+  EXPECT_EQ(Parse().Texts("attachment/size").at(1), "7");
   EXPECT_FALSE(fake_.files.Exists(att_.File("faktura.PDF")));
   EXPECT_TRUE(fake_.files.Exists(att_.File("R-15.PDF")));
   ASSERT_EQ(r.renamed.size(), 1u);
@@ -346,7 +346,7 @@ TEST_F(SameNameTest, HeaderWithoutXmlFirstBorrowsNoBaseName) {
   AddFile(2, 1, "x.PDF", "PDF");
   AddFile(2, 2, "y.PDF", "PDF");
   EnvelopeResult r = RunPlain();
-  EXPECT_EQ(Parse().Values("attachment/filename"),
+  EXPECT_EQ(Parse().Texts("attachment/filename"),
             (Strings{"R-14.XML", "R-14.PDF", "x.PDF", "y.PDF"}));
   EXPECT_TRUE(fake_.files.Exists(att_.File("y.PDF")));
   EXPECT_EQ(r.renamed.size(), 1u);

@@ -1,8 +1,5 @@
 #include "tests/eslog/invoice_test_support.h"
 
-#include <libxml/parser.h>
-#include <libxml/xpath.h>
-
 #include <utility>
 
 #include "eslog/invoice.h"
@@ -161,44 +158,7 @@ class QuietTerminator : public Terminator {
   void Terminate(int, const std::string&) override {}
 };
 
-std::string NodeText(xmlNodePtr node) {
-  xmlChar* content = xmlNodeGetContent(node);
-  std::string text = content ? reinterpret_cast<const char*>(content) : "";
-  xmlFree(content);
-  return text;
-}
-
-template <typename Visit>
-void ForEachMatch(void* doc, const std::string& xpath, Visit visit) {
-  if (doc == nullptr) return;
-  xmlXPathContextPtr ctx = xmlXPathNewContext(static_cast<xmlDocPtr>(doc));
-  xmlXPathObjectPtr result = xmlXPathEvalExpression(BAD_CAST xpath.c_str(), ctx);
-  if (result && result->nodesetval)
-    for (int i = 0; i < result->nodesetval->nodeNr; ++i) visit(result->nodesetval->nodeTab[i]);
-  xmlXPathFreeObject(result);
-  xmlXPathFreeContext(ctx);
-}
-
 }  // namespace
-
-XmlDoc::XmlDoc(const std::string& bytes)
-    : doc_(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), "doc.xml", nullptr,
-                         XML_PARSE_NONET)) {}
-
-XmlDoc::~XmlDoc() { xmlFreeDoc(static_cast<xmlDocPtr>(doc_)); }
-
-int XmlDoc::Count(const std::string& xpath) const { return static_cast<int>(Texts(xpath).size()); }
-
-std::string XmlDoc::Text(const std::string& xpath) const {
-  std::vector<std::string> all = Texts(xpath);
-  return all.empty() ? "" : all.front();
-}
-
-std::vector<std::string> XmlDoc::Texts(const std::string& xpath) const {
-  std::vector<std::string> out;
-  ForEachMatch(doc_, xpath, [&](xmlNodePtr n) { out.push_back(NodeText(n)); });
-  return out;
-}
 
 void FillFullHeader(workdata::RecordBuffer& h) {
   for (const auto& [field, value] : kFullHeader) h.SetText(field, value);

@@ -13,23 +13,12 @@
 #include "framework/status.h"
 #include "framework/testing/fakes.h"
 #include "settings/settings.h"
+#include "tests/support/xml_doc.h"
 #include "workdata/record_buffer.h"
 
 namespace eracuni::eslog::testing {
 
-// A parsed document; queries return "" or nothing for no match.
-class XmlDoc {
- public:
-  explicit XmlDoc(const std::string& bytes);
-  ~XmlDoc();
-  bool ok() const { return doc_ != nullptr; }
-  int Count(const std::string& xpath) const;
-  std::string Text(const std::string& xpath) const;
-  std::vector<std::string> Texts(const std::string& xpath) const;
-
- private:
-  void* doc_ = nullptr;
-};
+using eracuni::testing::XmlDoc;
 
 // The header every test starts from: all sections filled, every optional block on.
 void FillFullHeader(workdata::RecordBuffer& h);

@@ -34,5 +34,13 @@ TEST(Cp1250, RefusesWhatTheCodePageCannotHoldAndMalformedUtf8) {
   EXPECT_FALSE(Utf8ToCp1250("\xED\xA0\x80"));  // surrogate
 }
 
+TEST(EscapeControls, ControlsAndStrayBytesEscapedLettersKept) {
+  EXPECT_EQ(EscapeControls("a\nb\r\tc\x1B[2J\x7F"), "a\\nb\\r\\tc\\x1B[2J\\x7F");
+  EXPECT_EQ(EscapeControls("\xC2\x85x\xC2\xA0"), "\\u0085x\xC2\xA0");  // NEL, then no-break space
+  EXPECT_EQ(EscapeControls("\xFF\xC3"), "\\xFF\\xC3");                  // not UTF-8
+  const char* kept = "Ra\xC4\x8Duni C:\\Ra\xC4\x8Duni\\";  // letters and backslashes stay
+  EXPECT_EQ(EscapeControls(kept), kept);
+}
+
 }  // namespace
 }  // namespace eracuni

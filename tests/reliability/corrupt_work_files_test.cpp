@@ -12,10 +12,12 @@
 
 #include <random>
 
-#include "tests/reliability/run_fixture.h"
+#include "tests/support/run_fixture.h"
 
 namespace eracuni::reliability {
 namespace {
+
+using eracuni::testing::RunTest;
 
 using ::testing::HasSubstr;
 

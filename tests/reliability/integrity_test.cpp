@@ -5,10 +5,13 @@
 
 #include <string>
 
-#include "tests/reliability/run_fixture.h"
+#include "tests/support/run_fixture.h"
 
 namespace eracuni::reliability {
 namespace {
+
+using eracuni::testing::RunTest;
+using eracuni::testing::Snapshot;
 
 struct Switches {
   const char* name;

@@ -10,10 +10,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "tests/reliability/run_fixture.h"
+#include "tests/support/run_fixture.h"
 
 namespace eracuni::reliability {
 namespace {
+
+using eracuni::testing::RunTest;
+using eracuni::testing::Snapshot;
 
 using ::testing::HasSubstr;
 

@@ -7,10 +7,13 @@
 #include <cerrno>
 #include <cstring>
 
-#include "tests/reliability/run_fixture.h"
+#include "tests/support/run_fixture.h"
 
 namespace eracuni::reliability {
 namespace {
+
+using eracuni::testing::RunTest;
+using eracuni::testing::Snapshot;
 
 using ::testing::HasSubstr;
 
@@ -65,7 +68,7 @@ TEST_F(WriteFaults, FullDiskLeavesNoDocumentUnderItsFinalName) {
 }
 
 TEST_F(WriteFaults, FullDiskDuringTheEnvelopeKeepsTheInvoicesAndDropsTheEnvelope) {
-  files_.FailOn("append", "eOvojnica_", ENOSPC);
+  files_.FailOn("append", kEnvelope, ENOSPC);
   batch::WindowState w = Run();
   EXPECT_EQ(w.STEVEC, 2);
   ASSERT_EQ(Texts().size(), 1u) << AllTexts();

@@ -66,13 +66,47 @@ TEST_F(IniSettingsTest, SaveWritesEverySavedKeyInOrder) {
   settings_.VIZUALIZACIJA = 2;
   settings_.OBDOBJERACUNA = 1;
   settings_.OVOJNICA = 1;
+  settings_.VERZIJAESLOG = "2.0";
+  settings_.DDVKATEGORIJA0 = 'Z';
+  settings_.DDVOPROSTITEV0 = "Ni predmet DDV  ";
   ASSERT_TRUE(ShraniNastavitve(settings_, files_).ok());
   EXPECT_EQ(ReadFileOrEmpty(ini()),
             "[GLOBAL]\r\nPotDoEracunov=/w\r\nPotDoXMLRACUNI=/x/Ra\xE8uni/\r\nPotDo7zG=7za.EXE\r\n"
             "eRACUNI=/weRACUNI.TPS\r\neRACUNIP=/weRACUNIP.TPS\r\neRACPRIL=/weRACPRIL.TPS\r\n"
             "Banka=K\r\nBrisanjeDelPodat=0\r\nePodpis=0\r\nPredponaSI=0\r\nUJP=0\r\n"
             "LokacijePrilog=0\r\nSkritiNacin=0\r\nVizualizacija=2\r\nKoda66v203=0\r\n"
-            "EnakaImenaRacuna=0\r\nStudentskiServis=0\r\nObdobjeRacuna=1\r\nDSvimenuRacuna=0\r\n");
+            "EnakaImenaRacuna=0\r\nStudentskiServis=0\r\nObdobjeRacuna=1\r\nDSvimenuRacuna=0\r\n"
+            "VerzijaESLOG=2.0\r\nDDVKategorija0=Z\r\nDDVOprostitev0=Ni predmet DDV\r\n");
+}
+
+TEST_F(IniSettingsTest, Eslog20KeysAreReadWithTheirDefaultsAndActAsTheyRead) {
+  BeriNastavitve(settings_, files_);
+  EXPECT_EQ(settings_.VERZIJAESLOG, "1.6");
+  EXPECT_EQ(settings_.DDVKATEGORIJA0, 'E');
+  EXPECT_EQ(settings_.DDVOPROSTITEV0, kDefaultDdvOprostitev0);
+  EXPECT_FALSE(SelectsEslog20(settings_));
+
+  struct Case {
+    const char* ini;
+    bool eslog20;
+    char category;
+    std::string reason;
+  } cases[] = {
+      {"VerzijaESLOG= 2.0 \r\nDDVKategorija0=K\r\nDDVOprostitev0=Izvoz\r\n", true, 'K', "Izvoz"},
+      {"VerzijaESLOG=2\r\nDDVKategorija0=z\r\nDDVOprostitev0=  \r\n", false, 'E',
+       kDefaultDdvOprostitev0},
+      {"VerzijaESLOG=\r\nDDVKategorija0=\r\n", false, 'E', kDefaultDdvOprostitev0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ini);
+    Settings s;
+    s.INIDATOTEKA = ini();
+    WriteIni(c.ini);
+    BeriNastavitve(s, files_);
+    EXPECT_EQ(SelectsEslog20(s), c.eslog20);
+    EXPECT_EQ(VatCategoryZero(s), c.category);
+    EXPECT_EQ(ExemptionReasonZero(s), c.reason);
+  }
 }
 
 TEST_F(IniSettingsTest, NumbersKeepTheirLowOrderBits) {

@@ -7,6 +7,7 @@
 
 #include "framework/platform.h"
 #include "framework/testing/fakes.h"
+#include "tests/support/program_output.h"
 #include "workdata/field.h"
 #include "workdata/json_mapping.h"
 #include "workdata/testing/memory_table_driver.h"
@@ -14,31 +15,18 @@
 namespace eracuni::workdata {
 namespace {
 
+using eracuni::testing::ProgramOutput;
 using eracuni::testing::ReadFileOrEmpty;
+using eracuni::testing::RunProgram;
 using eracuni::testing::TempDir;
 using eracuni::testing::WriteFileOrDie;
 
-struct Outcome {
-  int exit_code = -1;
-  std::string out, err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
 class WorkDataToolTest : public ::testing::Test {
  protected:
-  Outcome Tool(const std::vector<std::string>& args) {
-    std::string cmd = Quote(ERACUNI_WORKDATA_TOOL);
-    for (const std::string& a : args) cmd += " " + Quote(a);
-    cmd += " >" + Quote(tmp_.File("out.txt")) + " 2>" + Quote(tmp_.File("err.txt"));
-    Result<int> rc = PosixProgramRunner().Run("/bin/sh", {"-c", cmd});
-    EXPECT_TRUE(rc.ok()) << rc.status().ToString();
-    return {rc.ok() ? *rc : -1, ReadFileOrEmpty(tmp_.File("out.txt")),
-            ReadFileOrEmpty(tmp_.File("err.txt"))};
+  ProgramOutput Tool(const std::vector<std::string>& args) {
+    ProgramOutput r = RunProgram(ERACUNI_WORKDATA_TOOL, args);
+    EXPECT_NE(r.exit_code, -1) << "the tool did not run";
+    return r;
   }
   std::string Folder() {
     std::string dir = tmp_.File("work");
@@ -89,12 +77,12 @@ TEST_F(WorkDataToolTest, CreateThenDumpGivesEveryRecordInKeyOrder) {
   ASSERT_TRUE(expected.ok()) << expected.status().ToString();
   const std::string dir = Folder();
 
-  Outcome created = Tool({"create", "--from", Json(input), "--into", dir});
+  ProgramOutput created = Tool({"create", "--from", Json(input), "--into", dir});
   ASSERT_EQ(created.exit_code, 0) << created.err;
   EXPECT_EQ(Entries(dir),
             (std::vector<std::string>{"eRACPRIL.TPS", "eRACUNI.TPS", "eRACUNIP.TPS"}));
 
-  Outcome dumped = Tool({"dump", dir});
+  ProgramOutput dumped = Tool({"dump", dir});
   ASSERT_EQ(dumped.exit_code, 0) << dumped.err;
   auto back = WorkDataFromJson(dumped.out);
   ASSERT_TRUE(back.ok()) << back.status().ToString() << "\n" << dumped.out;
@@ -103,7 +91,7 @@ TEST_F(WorkDataToolTest, CreateThenDumpGivesEveryRecordInKeyOrder) {
   EXPECT_EQ(back->attachments, InKeyOrder(AttachmentLayout(), expected->attachments));
   EXPECT_NE(dumped.out.find(R"("NAZIVPARTNERJA1": "Žito d.d.")"), std::string::npos);
 
-  Outcome all = Tool({"dump", "--all", dir});
+  ProgramOutput all = Tool({"dump", "--all", dir});
   ASSERT_EQ(all.exit_code, 0) << all.err;
   EXPECT_NE(all.out.find(R"("TEKST4NOGA": "")"), std::string::npos);
 
@@ -133,7 +121,7 @@ TEST_F(WorkDataToolTest, BadInputIsRefusedWithoutWritingAnything) {
   const std::string dir = Folder();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.json);
-    Outcome o = Tool({"create", "--from", Json(c.json), "--into", dir});
+    ProgramOutput o = Tool({"create", "--from", Json(c.json), "--into", dir});
     EXPECT_EQ(o.exit_code, 2);
     EXPECT_NE(o.err.find(c.error), std::string::npos) << o.err;
     EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << "one line: " << o.err;
@@ -149,7 +137,7 @@ TEST_F(WorkDataToolTest, FailedWriteLeavesTheFolderAsItWas) {
   const std::string before = ReadFileOrEmpty(dir + "/eRACUNI.TPS");
   // A folder where the second file's temporary file must go makes that write fail.
   ASSERT_TRUE(PosixProgramRunner().Run("/bin/mkdir", {dir + "/.eRACUNIP.TPS.new"}).ok());
-  Outcome o =
+  ProgramOutput o =
       Tool({"create", "--from", Json(R"({"eRACUNI": [{"IDENTRACUN": 2}]})"), "--into", dir});
   EXPECT_EQ(o.exit_code, 1) << o.err;
   EXPECT_NE(o.err.find("eRACUNIP.TPS"), std::string::npos) << o.err;
@@ -166,12 +154,12 @@ TEST_F(WorkDataToolTest, CopyTpsKeepsTheRecordsAndDumpTpsShowsThem) {
                 .exit_code,
             0);
   const std::string original = Tool({"dump", dir}).out;
-  Outcome copy = Tool({"copy-tps", dir + "/eRACUNI.TPS", tmp_.File("copy.TPS")});
+  ProgramOutput copy = Tool({"copy-tps", dir + "/eRACUNI.TPS", tmp_.File("copy.TPS")});
   ASSERT_EQ(copy.exit_code, 0) << copy.err;
   ASSERT_TRUE(PosixFileSystem().RenameFile(tmp_.File("copy.TPS"), dir + "/eRACUNI.TPS").ok());
   EXPECT_EQ(Tool({"dump", dir}).out, original);
 
-  Outcome raw = Tool({"dump-tps", dir + "/eRACUNI.TPS"});
+  ProgramOutput raw = Tool({"dump-tps", dir + "/eRACUNI.TPS"});
   EXPECT_EQ(raw.exit_code, 0) << raw.err;
   EXPECT_NE(raw.out.find("IDENTRACUN"), std::string::npos);
   EXPECT_EQ(Tool({"dump-tps", tmp_.File("nothing.TPS")}).exit_code, 2);
@@ -185,17 +173,17 @@ TEST_F(WorkDataToolTest, UsageAndMissingFiles) {
                                              {"create", "--into"},
                                              {"dump"},
                                              {"dump", "a", "b"}}) {
-    Outcome o = Tool(args);
+    ProgramOutput o = Tool(args);
     EXPECT_EQ(o.exit_code, 2) << o.err;
     EXPECT_NE(o.err.find("usage: eracuni-workdata"), std::string::npos) << o.err;
   }
   EXPECT_EQ(Tool({"--help"}).exit_code, 0);
 
-  Outcome missing = Tool({"create", "--from", tmp_.File("none.json"), "--into", Folder()});
+  ProgramOutput missing = Tool({"create", "--from", tmp_.File("none.json"), "--into", Folder()});
   EXPECT_EQ(missing.exit_code, 2);
   EXPECT_NE(missing.err.find("none.json"), std::string::npos) << missing.err;
 
-  Outcome empty = Tool({"dump", Folder()});
+  ProgramOutput empty = Tool({"dump", Folder()});
   EXPECT_EQ(empty.exit_code, 2);
   EXPECT_NE(empty.err.find("eRACUNI.TPS"), std::string::npos) << empty.err;
 }

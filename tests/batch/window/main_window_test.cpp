@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBrowser>
 
 #include "../../settings/window/qt_application.h"
 #include "framework/cp1250.h"
@@ -206,6 +207,25 @@ TEST_F(MainWindowTest, MakeWritesTheDocumentsAndShowsWhereTheyAre) {
   EXPECT_EQ(Control<QPushButton>("?CANCEL")->text(), " ZAPRI");
   EXPECT_EQ(QApplication::focusWidget(), Control<QWidget>("?CANCEL"));
   EXPECT_TRUE(window_->isVisible());  // interactive: the window waits for the close button
+}
+
+TEST_F(MainWindowTest, ReportButtonAfterARunShowsTheReportReadOnly) {
+  AddInvoices({"A1", "A2"});
+  Open();
+  EXPECT_FALSE(Shown("report"));
+  Control<QPushButton>("?OKBUTTON")->click();
+  QPushButton* report = Control<QPushButton>("report");
+  ASSERT_TRUE(Shown("report"));
+  EXPECT_EQ(report->text(), QString::fromUtf8("POROČILO"));
+  report->click();
+  report->click();  // the open window is raised, not opened twice
+  EXPECT_EQ(window_->findChildren<RunReportWindow*>().size(), 1);
+  ASSERT_NE(window_->report_window(), nullptr);
+  QTextBrowser* page = window_->report_window()->browser();
+  EXPECT_TRUE(page->isReadOnly());
+  EXPECT_TRUE(page->toPlainText().contains(QString::fromUtf8("O – Druge banke")));
+  EXPECT_EQ(window_->report_window()->windowTitle(),
+            QString::fromUtf8("Poročilo o izdelavi – eOvojnica_A2_1217.html"));
 }
 
 TEST_F(MainWindowTest, MakeButtonCannotBePressedTwice) {

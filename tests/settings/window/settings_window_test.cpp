@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -271,6 +272,38 @@ TEST_F(SettingsWindowTest, InfoButtonsExplainTheirSwitch) {
   EXPECT_EQ(shown[8].text.substr(0, 21),
             " Opcija omogo\xE8"
             "a uvrst");
+}
+
+TEST_F(SettingsWindowTest, Eslog20SwitchStoresTheVersionAndShowsItsOwnSettings) {
+  settings_.VERZIJAESLOG = " 2.0";
+  settings_.DDVKATEGORIJA0 = 'x';  // acts as E
+  Open();
+  QCheckBox* version = Control<QCheckBox>("?GLO:VERZIJAESLOG");
+  QComboBox* category = Control<QComboBox>("?GLO:DDVKATEGORIJA0");
+  QLineEdit* reason = Control<QLineEdit>("?GLO:DDVOPROSTITEV0");
+  EXPECT_TRUE(version->isChecked());
+  EXPECT_EQ(category->currentText(), QString::fromUtf8("E - oproščeno"));
+  EXPECT_TRUE(category->isVisible());
+
+  version->click();
+  EXPECT_EQ(settings_.VERZIJAESLOG, "1.6");
+  EXPECT_FALSE(category->isVisible());
+  EXPECT_FALSE(reason->isVisible());
+  version->click();
+  EXPECT_EQ(settings_.VERZIJAESLOG, "2.0");
+  category->activated(3);
+  EXPECT_EQ(settings_.DDVKATEGORIJA0, 'G');
+  Type(reason, QString::fromUtf8("Izvoz blaga, 52. člen"));
+  EXPECT_EQ(settings_.DDVOPROSTITEV0, "Izvoz blaga, 52. \xE8len");
+  EXPECT_EQ(reason->maxLength(), 254);
+
+  Control<QToolButton>("?GUMBINFOESLOG20")->click();
+  ASSERT_EQ(fake_.messages.shown().size(), 1u);
+  EXPECT_EQ(fake_.messages.shown()[0].caption, " POJASNILO");
+  EXPECT_EQ(fake_.messages.shown()[0].text.substr(0, 25), " Od 1. 10. 2020 UJP in ba");
+  Control<QPushButton>("?OK")->click();
+  EXPECT_NE(IniFile().find("VerzijaESLOG=2.0\r\nDDVKategorija0=G\r\nDDVOprostitev0=Izvoz"),
+            std::string::npos);
 }
 
 TEST_F(SettingsWindowTest, NamesItselfToTheErrorManagerWhileOpen) {

@@ -1,8 +1,5 @@
-#include "tests/reliability/run_fixture.h"
+#include "tests/support/run_fixture.h"
 
-#include <sys/stat.h>
-
-#include <cstdlib>
 #include <filesystem>
 
 #include "batch/batch_run.h"
@@ -10,13 +7,11 @@
 #include "workdata/fields.h"
 #include "workdata/tps/tps_store.h"
 
-namespace eracuni::reliability {
+namespace eracuni::testing {
 
 namespace H = workdata::eRACUNI;
 namespace L = workdata::eRACUNIP;
 namespace A = workdata::eRACPRIL;
-using eracuni::testing::ReadFileOrEmpty;
-using eracuni::testing::WriteFileOrDie;
 
 std::map<std::string, std::string> Snapshot(const std::string& dir) {
   std::map<std::string, std::string> files;
@@ -36,18 +31,7 @@ RunTest::RunTest()
   settings_.POTERACPRIL = work_.File("eRACPRIL.TPS");
   settings_.POTDOXMLRACUNOV = out_.path();
   settings_.POTDO7ZG = "7za.EXE";
-  // The signer writes each argument on a line of its own and leaves the documents alone.
-  signer_record_ = bin_.File("signer-args");
-  const std::string signer = bin_.File("PodpisiXML_35.EXE");
-  WriteFileOrDie(signer, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> '" +
-                             signer_record_ + "'\n");
-  chmod(signer.c_str(), 0755);
-  const char* path = std::getenv("PATH");
-  old_path_ = path ? path : "";
-  setenv("PATH", (bin_.path() + ":" + old_path_).c_str(), 1);
 }
-
-RunTest::~RunTest() { setenv("PATH", old_path_.c_str(), 1); }
 
 workdata::RecordBuffer& RunTest::AddHeader(uint32_t ident, const std::string& number,
                                            const std::string& bic) {
@@ -113,15 +97,18 @@ void RunTest::WriteWorkFiles() {
 }
 
 batch::WindowState RunTest::Run() {
-  auto driver = tps::NewTopSpeedDriver(files_);
-  workdata::WorkFiles files(settings_, *driver, errors_);
-  batch::BatchRun run({settings_, files, platform_, errors_, nullptr});
-  run.Open();
+  run_.reset();
+  work_files_.reset();
+  driver_ = tps::NewTopSpeedDriver(files_);
+  work_files_ = std::make_unique<workdata::WorkFiles>(settings_, *driver_, errors_);
+  run_ = std::make_unique<batch::BatchRun>(
+      batch::BatchContext{settings_, *work_files_, platform_, errors_, nullptr});
+  run_->Open();
   if (after_open_) after_open_();
-  run.FocusMakeButton();
-  run.PressMake();
-  batch::WindowState result = run.window();
-  run.PressCancel();
+  run_->FocusMakeButton();
+  run_->PressMake();
+  batch::WindowState result = run_->window();
+  run_->PressCancel();
   return result;
 }
 
@@ -143,4 +130,4 @@ std::string RunTest::AllTexts() const {
   return all;
 }
 
-}  // namespace eracuni::reliability
+}  // namespace eracuni::testing

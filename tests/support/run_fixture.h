@@ -1,7 +1,7 @@
 // Whole runs over real work files: TopSpeed files written by our own store into a work
 // folder, attachments in their own folder, the real writers, the real file system behind
 // FaultyFileSystem (for full disks and write errors), the real archiver and a stand-in
-// signer on PATH that records the arguments it was given.
+// signer on PATH that records what it was given.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,11 +16,12 @@
 #include "framework/error_manager.h"
 #include "framework/testing/fakes.h"
 #include "settings/settings.h"
+#include "tests/support/stand_in_signer.h"
 #include "workdata/record_buffer.h"
 #include "workdata/table_driver.h"
 #include "workdata/work_files.h"
 
-namespace eracuni::reliability {
+namespace eracuni::testing {
 
 // Every regular file under `dir` (names relative to it) with its bytes.
 std::map<std::string, std::string> Snapshot(const std::string& dir);
@@ -28,7 +29,6 @@ std::map<std::string, std::string> Snapshot(const std::string& dir);
 class RunTest : public ::testing::Test {
  protected:
   RunTest();
-  ~RunTest() override;
 
   // A header the writers can describe, with number `number` (windows-1250).
   workdata::RecordBuffer& AddHeader(uint32_t ident, const std::string& number,
@@ -44,27 +44,31 @@ class RunTest : public ::testing::Test {
   void WriteWorkFiles();
   // Opens the window, presses the make button, closes; the run's window state.
   batch::WindowState Run();
+  // The run Run() made, closed, kept until the next one.
+  batch::BatchRun& last_run() { return *run_; }
 
   std::vector<std::string> Captions() const;
   std::vector<std::string> Texts() const;  // UTF-8
   std::string AllTexts() const;            // every message, one a line, UTF-8
 
-  eracuni::testing::TempDir work_, out_, att_, bin_;
-  eracuni::testing::ScriptedMessageBox messages_;
-  eracuni::testing::FixedClock clock_{{2026, 12, 8, 9, 30, 15, 42}};
-  eracuni::testing::FaultyFileSystem files_;
-  eracuni::testing::SequenceRandom random_;
+  TempDir work_, out_, att_;
+  StandInSigner signer_;
+  ScriptedMessageBox messages_;
+  FixedClock clock_{{2026, 12, 8, 9, 30, 15, 42}};
+  FaultyFileSystem files_;
+  SequenceRandom random_;
   Platform platform_;
-  eracuni::testing::RecordingTerminator terminator_;
+  RecordingTerminator terminator_;
   ErrorManager errors_;
   settings::Settings settings_;
-  std::string signer_record_;
   // Runs between the window's opening and the press of the make button.
-  std::function<void()> after_open_;  // one argument a line, as the signer received them
+  std::function<void()> after_open_;
 
  private:
   std::vector<workdata::RecordBuffer> headers_, lines_, attachments_;
-  std::string old_path_;
+  std::unique_ptr<workdata::TableDriver> driver_;
+  std::unique_ptr<workdata::WorkFiles> work_files_;
+  std::unique_ptr<batch::BatchRun> run_;
 };
 
-}  // namespace eracuni::reliability
+}  // namespace eracuni::testing

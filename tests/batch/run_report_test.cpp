@@ -1,0 +1,130 @@
+#include "batch/run_report.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "batch/stages.h"
+#include "batch_fixture.h"
+#include "framework/cp1250.h"
+
+namespace eracuni::batch::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+InvoiceOutcome Invoice(std::string number, InvoiceStatus status,
+                       std::vector<std::string> reasons = {}) {
+  return {number, "Kupec " + number, "2026-12-01", "100.00", "/out/" + number + ".XML",
+          status, std::move(reasons)};
+}
+
+// Each invoice row of the page as "number|status|reason;reason".
+std::vector<std::string> InvoiceRows(const std::string& page) {
+  std::vector<std::string> rows;
+  std::regex row(
+      "<tr class=\"[a-z]+\"><td class=\"num\">\\d+</td><td>([^<]*)</td>.*?<span class=\"[a-z]+\">"
+      "([^<]*)</span>(?:<ul class=\"reasons\">(.*?)</ul>)?</td></tr>");
+  for (std::sregex_iterator i(page.begin(), page.end(), row), end; i != end; ++i) {
+    std::string reasons = std::regex_replace((*i)[3].str(), std::regex("</li><li>"), ";");
+    reasons = std::regex_replace(reasons, std::regex("</?li>"), "");
+    rows.push_back((*i)[1].str() + "|" + (*i)[2].str() + "|" + reasons);
+  }
+  return rows;
+}
+
+RunJournal OneOfEach() {
+  RunJournal j;
+  j.started = "2026-12-08 09:30:15";
+  j.output_folder = "/out/";
+  j.channel = "K";
+  j.version = "1.6";
+  j.invoices = {Invoice("A1", InvoiceStatus::kWritten),
+                Invoice("A2", InvoiceStatus::kRefused, {"BR-CO-15 manjka", "BR-16 manjka"}),
+                Invoice("A3", InvoiceStatus::kWrittenWithWarnings, {"UJP: sklic"}),
+                Invoice("A4", InvoiceStatus::kNotWritten, {"disk poln"}),
+                Invoice("A5", InvoiceStatus::kNotReached)};
+  j.attachments = {{"A1", "/pri/A1.pdf", true, 1234567, ""},
+                   {"A2", "/pri/A2.pdf", false, 0, "datoteka ne obstaja"}};
+  j.envelope_path = "/out/eOvojnica_A5_1208.INV";
+  j.envelope_written = true;
+  j.envelope_size = 2048;
+  j.package_path = "/out/eOvojnica_A5_1208.ZIP";
+  j.package_made = true;
+  j.package_files = {"A1.XML", "eOvojnica_A5_1208.INV"};
+  j.messages = {"OPOZORILO: Prva vrstica|| Druga"};
+  return j;
+}
+
+TEST(RunReport, OneRowPerInvoiceWithItsStatusAndReasons) {
+  std::string page = RenderRunReport(OneOfEach());
+  EXPECT_THAT(InvoiceRows(page),
+              ElementsAre("A1|zapisan|", "A2|zavrnjen|BR-CO-15 manjka;BR-16 manjka",
+                          "A3|zapisan z opozorili|UJP: sklic", "A4|ni zapisan|disk poln",
+                          "A5|ni obdelan|"));
+  EXPECT_THAT(page, HasSubstr("zapisan: 1, zapisan z opozorili: 1, zavrnjen: 1, ni zapisan: 1, "
+                              "ni obdelan: 1"));
+  EXPECT_THAT(page, HasSubstr("08.12.2026 ob 09:30:15"));
+  EXPECT_THAT(page, HasSubstr("K \xE2\x80\x93 Banka INTESA SANPAOLO"));
+  // The missing attachment is counted and named with its problem; the other has its size.
+  EXPECT_THAT(page, HasSubstr("Priloge (manjkajo\xC4\x8Dih: 1)"));
+  EXPECT_THAT(page, HasSubstr("<td class=\"path\">/pri/A2.pdf</td><td class=\"num\"></td>"
+                              "<td class=\"failed\">datoteka ne obstaja</td>"));
+  EXPECT_THAT(page, HasSubstr("<td class=\"num\">1.234.567 B</td>"));
+  EXPECT_THAT(page, HasSubstr("<li>eOvojnica_A5_1208.INV</li>"));
+  EXPECT_THAT(page, HasSubstr("<b>OPOZORILO</b>: Prva vrstica<br><br> Druga"));
+}
+
+TEST(RunReport, EscapesEveryValueAndIsUtf8) {
+  RunJournal j = OneOfEach();
+  j.invoices[0].buyer =
+      "<script>alert('x')</script> & \"Mizarstvo \x8E"
+      "agar\"\x01";
+  j.attachments[1].path = "/pri/<img src=x>.pdf";
+  j.messages = {"<b>: <i>"};
+  std::string page = RenderRunReport(j);
+  EXPECT_THAT(page, Not(HasSubstr("<script")));
+  EXPECT_THAT(page, Not(HasSubstr("<img")));
+  EXPECT_THAT(page, Not(HasSubstr("<i>")));
+  EXPECT_THAT(page, HasSubstr("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; "
+                              "&quot;Mizarstvo \xC5\xBD"
+                              "agar&quot; </td>"));
+  EXPECT_TRUE(Utf8ToCp1250(page).has_value()) << "not UTF-8 throughout";
+}
+
+TEST_F(BatchTest, EveryRunLeavesItsReportBesideTheEnvelope) {
+  AddInvoice(1, "A1");
+  AddHeader(2, "A2");  // no "XML" attachment: the loop stops here
+  BatchRun& r = OpenAndMake();
+  const RunJournal& j = r.window().journal;
+  EXPECT_EQ(j.report_path, out_.File("eOvojnica_A2_1217.html"));
+  EXPECT_TRUE(r.window().report_visible);
+  EXPECT_EQ(j.started, "2018-12-17 10:00:00");
+  EXPECT_EQ(j.channel, "K");
+  EXPECT_EQ(j.version, "1.6");
+  ASSERT_EQ(j.messages.size(), 1u);
+  EXPECT_THAT(j.messages[0], HasSubstr("NAPAKA v eRACPRIL.TPS:  V podatkih prilog"));
+  Result<std::string> shown = r.PressReport();
+  ASSERT_TRUE(shown.ok());
+  EXPECT_EQ(*shown, RenderRunReport(j));
+}
+
+TEST_F(BatchTest, AReportThatCannotBeWrittenIsToldAndLeavesNoStaleOne) {
+  AddInvoice(1, "A1");
+  eracuni::testing::WriteFileOrDie(out_.File("eOvojnica_A1_1217.html"), "earlier run");
+  fake_.files.FailOn("create", ".eOvojnica_A1_1217.tmp", 28);
+  BatchRun& r = OpenAndMake();
+  ASSERT_EQ(Captions(), std::vector<std::string>{"OPOZORILO"});
+  EXPECT_THAT(Texts()[0], HasSubstr("ni bilo mogo\xE8"
+                                    "e zapisati v datoteko " +
+                                    out_.File("eOvojnica_A1_1217.html") + "|| Oznaka: 28 - "));
+  EXPECT_EQ(r.window().journal.report_path, "");
+  EXPECT_FALSE(r.window().report_visible);
+  EXPECT_FALSE(fake_.platform.files.Exists(out_.File("eOvojnica_A1_1217.html")));
+}
+
+}  // namespace
+}  // namespace eracuni::batch::testing
