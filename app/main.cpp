@@ -4,11 +4,11 @@
 // directory, and tears down once that window has closed. It takes no options of its own;
 // the settings file ./RUZeZUD.INI decides what it does.
 #include <QApplication>
-
 #include <memory>
 
 #include "app/resources/pictures.h"
 #include "app/startup.h"
+#include "batch/messages.h"
 #include "batch/window/main_window.h"
 #include "framework/platform.h"
 #include "settings/ini_settings.h"
@@ -20,7 +20,7 @@
 namespace eracuni {
 namespace {
 
-int MainWindow(app::Application& a) {
+int MainWindow(app::Application& a, batch::RecordingMessageBox& recorder) {
   // Every window and message box without an icon of its own shows the program's.
   QApplication::setWindowIcon(pictures::Icon(a.icon()));
   Platform& p = a.platform();
@@ -29,7 +29,7 @@ int MainWindow(app::Application& a) {
   return batch::IzdelavaXMLRacunOvoj(
       {a.settings(), files, p, a.errors(),
        [&p](settings::Settings& s) { (void)settings::BeriNastavitve(s, p.files); }, *driver,
-       qt::QtPickers()});
+       qt::QtPickers(), batch::StandardWriters(), &recorder});
 }
 
 }  // namespace
@@ -39,7 +39,9 @@ int main(int argc, char** argv) {
   using namespace eracuni;
   QApplication qt_application(argc, argv);
   qt::QtMessageBox boxes;
-  Platform platform{boxes, SystemClock(), PosixFileSystem(), PosixProgramRunner(), SystemRandom()};
+  batch::RecordingMessageBox recorder(boxes);  // the run report lists every message of a run
+  Platform platform{recorder, SystemClock(), PosixFileSystem(), PosixProgramRunner(),
+                    SystemRandom()};
   app::Application application(platform);
-  return application.Run(MainWindow);
+  return application.Run([&](app::Application& a) { return MainWindow(a, recorder); });
 }

@@ -20,21 +20,25 @@ void BlockForNoInvoices(BatchContext& ctx, WindowState& w) {
 }  // namespace
 
 BatchRun::BatchRun(BatchContext context)
-    : recorder_(context.platform.messages, window_.journal.messages),
-      platform_{recorder_, context.platform.clock, context.platform.files,
-                context.platform.programs, context.platform.random},
+    : own_recorder_(context.platform.messages),
+      platform_{context.recorder ? context.platform.messages : own_recorder_,
+                context.platform.clock, context.platform.files, context.platform.programs,
+                context.platform.random},
       ctx_{context.settings,
            context.files,
            platform_,
            context.errors,
            std::move(context.read_settings),
-           std::move(context.writers)} {}
+           std::move(context.writers),
+           context.recorder},
+      recorder_(context.recorder ? *context.recorder : own_recorder_) {}
 
 BatchRun::~BatchRun() { PressCancel(); }
 
 void BatchRun::Open() {
   if (opened_) return;
   opened_ = true;
+  recorder_.RecordInto(&window_.journal.messages);
   ctx_.errors.EnterProcedure(kProcedureName);
   if (ctx_.read_settings) ctx_.read_settings(ctx_.settings);
   // A file that fails to open has shown its message and walks empty.
@@ -76,7 +80,10 @@ void BatchRun::PressMake() {
     return;
   }
   window_.state = RunState::kRunning;
+  // A fresh journal; the messages of the window's opening stay part of the run's story.
+  std::vector<std::string> opening = std::move(window_.journal.messages);
   window_.journal = RunJournal{};
+  window_.journal.messages = std::move(opening);
   BeginJournal(ctx_, window_);
   if (CheckOutputFolder(ctx_, window_)) {
     RunInvoiceLoop(ctx_, window_);
@@ -84,6 +91,7 @@ void BatchRun::PressMake() {
   } else {
     SetResultValues(ctx_.settings, window_);
   }
+  recorder_.RecordInto(nullptr);  // the report is written: what follows is not the run's
 
   window_.result_visible = true;
   window_.output_info_visible = false;
@@ -97,6 +105,7 @@ void BatchRun::PressMake() {
 
 void BatchRun::PressCancel() {
   if (!opened_ || window_.state == RunState::kClosed) return;
+  recorder_.RecordInto(nullptr);
   ctx_.files.CloseAll();
   ctx_.errors.LeaveProcedure();
   window_.state = RunState::kClosed;

@@ -46,6 +46,9 @@ struct BatchContext {
   // Loads the settings when the window opens (BeriNastavitve); nothing when empty.
   std::function<void(settings::Settings&)> read_settings;
   DocumentWriters writers = StandardWriters();
+  // The platform's message box when it already records (so that the error manager's
+  // messages reach the journal too); otherwise the run wraps the platform's box itself.
+  RecordingMessageBox* recorder = nullptr;
 };
 
 class BatchRun {
@@ -80,9 +83,10 @@ class BatchRun {
 
  private:
   WindowState window_;
-  RecordingMessageBox recorder_;  // the caller's message boxes, noting into the journal
-  Platform platform_;             // the caller's platform with the recorder
+  RecordingMessageBox own_recorder_;  // around the caller's boxes, when they do not record
+  Platform platform_;                 // the caller's platform with a recording box
   BatchContext ctx_;
+  RecordingMessageBox& recorder_;  // notes from the opening until the report is written
   std::vector<std::string> command_log_;
   bool opened_ = false;
 };

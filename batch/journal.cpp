@@ -22,7 +22,9 @@ std::string Timestamp(const LocalDateTime& t) {
 
 }  // namespace
 
-std::string EslogVersion(const settings::Settings&) { return "1.6"; }
+std::string EslogVersion(const settings::Settings& s) {
+  return settings::SelectsEslog20(s) ? "2.0" : "1.6";
+}
 
 void BeginJournal(BatchContext& ctx, WindowState& w) {
   RunJournal& j = w.journal;

@@ -49,16 +49,18 @@ std::string ToMessageText(std::string_view utf8);
 // blanks, windows-1250, "|" still starting each new line.
 std::string JournalLine(const MessageRequest& request);
 
-// Shows every message through `base` unchanged and notes its JournalLine in `lines`.
+// Shows every message through `base` unchanged and, while it records, notes its JournalLine.
+// Installed as the platform's message box, it also hears the error manager's messages.
 class RecordingMessageBox : public MessageBox {
  public:
-  RecordingMessageBox(MessageBox& base, std::vector<std::string>& lines)
-      : base_(base), lines_(lines) {}
+  explicit RecordingMessageBox(MessageBox& base) : base_(base) {}
+  // Notes every message in `lines` from now on; nullptr stops.
+  void RecordInto(std::vector<std::string>* lines) { lines_ = lines; }
   MessageButton Show(const MessageRequest& request) override;
 
  private:
   MessageBox& base_;
-  std::vector<std::string>& lines_;
+  std::vector<std::string>* lines_ = nullptr;
 };
 
 void ShowInformation(MessageBox& box, std::string text, std::string caption);

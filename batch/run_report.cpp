@@ -54,9 +54,7 @@ class Page {
     for (char c : cp1250) {
       const char* entity = Entity(c);
       if (entity == nullptr) {
-        // Control characters have no place in a page; a blank shows where one stood.
-        plain +=
-            (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n') || c == 0x7F ? ' ' : c;
+        plain += IsControl(c) ? ' ' : c;  // a blank shows where it stood
         continue;
       }
       out_ += Cp1250ToUtf8(plain);
@@ -84,6 +82,10 @@ class Page {
   std::string Take() { return std::move(out_); }
 
  private:
+  // Control characters have no place in a page.
+  static bool IsControl(char c) {
+    return (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n') || c == 0x7F;
+  }
   static const char* Entity(char c) {
     switch (c) {
       case '&':

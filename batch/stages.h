@@ -46,7 +46,8 @@ void IzdelajPaket(BatchContext& ctx, WindowState& w, const envelope::EnvelopeRes
                   std::vector<std::string>& log);
 void SetResultValues(const settings::Settings& s, WindowState& w);
 
-// The version of the e-SLOG documents the run writes: "1.6".
+// The version of the e-SLOG documents the run writes: "2.0" when the settings select it,
+// else "1.6".
 std::string EslogVersion(const settings::Settings& s);
 // Notes in the journal when and where the run starts, its channel and e-SLOG version.
 void BeginJournal(BatchContext& ctx, WindowState& w);

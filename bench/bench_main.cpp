@@ -61,6 +61,7 @@ int Measure(const std::string& folder, int repeats) {
                {fig::kRunCpuSeconds, run->cpu_seconds},
                {fig::kPlainWriteCpuSeconds, run->plain_cpu_seconds},
                {fig::kSyncedWriteSeconds, run->synced_seconds},
+               {fig::kSyncedOnceWriteSeconds, run->synced_once_seconds},
                {fig::kXmlBytes, double(run->xml_bytes)},
                {fig::kXmlFiles, double(run->xml_files)},
                {fig::kMessages, double(run->messages)},

@@ -5,7 +5,8 @@
 // writers do; its baseline reads the same files' bytes with plain read() calls. The run is
 // the whole BatchRun (opening pre-scan, every invoice document, the envelope, the package's
 // command) with a recording program runner, so no outside program starts; its baseline
-// writes files of the same sizes with buffered stdio into the same folder. Timings are the
+// writes files of the same sizes with buffered stdio into the same folder (as they are, with
+// an fsync per file, and followed by one sync of the file system). Timings are the
 // best of `repeats` passes; the caller picks the data set and owns its folders.
 #pragma once
 
@@ -38,6 +39,7 @@ struct RunFigures {
   double plain_seconds = 0;    // the same file sizes written with fwrite
   double plain_cpu_seconds = 0;
   double synced_seconds = 0;   // the same, each file flushed to disk before the next
+  double synced_once_seconds = 0;  // the same, then one sync of the file system
 };
 
 struct WriterFigures {
@@ -58,10 +60,13 @@ struct Timing {
   double cpu_seconds = 0;
 };
 
-// Writes files of `sizes` bytes into `folder` with fopen/fwrite/fclose, with an fsync before
-// each fclose when `synced` (the durability the run's documents get); removed afterwards.
+// How a plain write reaches the disk: not waited for, an fsync before each fclose, or one
+// syncfs of the folder's file system after the last file (what the run's documents get).
+enum class Durability { kNone, kEachFile, kOnceAtEnd };
+
+// Writes files of `sizes` bytes into `folder` with fopen/fwrite/fclose; removed afterwards.
 Result<Timing> PlainWrite(const std::string& folder, const std::vector<uint64_t>& sizes,
-                          bool synced);
+                          Durability durability);
 
 // The process's peak resident memory (VmHWM) in bytes; 0 when unknown.
 uint64_t PeakResidentBytes();

@@ -34,6 +34,7 @@ inline constexpr const char* kPlainWriteSeconds = "plain_write_seconds";
 inline constexpr const char* kRunCpuSeconds = "run_cpu_seconds";
 inline constexpr const char* kPlainWriteCpuSeconds = "plain_write_cpu_seconds";
 inline constexpr const char* kSyncedWriteSeconds = "synced_write_seconds";
+inline constexpr const char* kSyncedOnceWriteSeconds = "synced_once_write_seconds";
 inline constexpr const char* kXmlBytes = "xml_bytes";
 inline constexpr const char* kXmlFiles = "xml_files";
 inline constexpr const char* kMessages = "messages";

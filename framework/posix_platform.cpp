@@ -240,11 +240,19 @@ class RealFileSystem : public FileSystem {
   }
 };
 
+// A file that may be run: a folder of the program's name is not one, although it passes
+// the access check for "executable".
+bool IsProgramFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+         ::access(path.c_str(), X_OK) == 0;
+}
+
 class RealProgramRunner : public ProgramRunner {
  public:
   std::string FindProgram(const std::string& name) override {
     if (name.empty()) return {};
-    if (name.find('/') != std::string::npos) return ::access(name.c_str(), X_OK) == 0 ? name : "";
+    if (name.find('/') != std::string::npos) return IsProgramFile(name) ? name : "";
     const char* path = std::getenv("PATH");
     std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
     size_t start = 0;
@@ -253,10 +261,7 @@ class RealProgramRunner : public ProgramRunner {
       if (end == std::string::npos) end = dirs.size();
       std::string dir = dirs.substr(start, end - start);
       std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
-      struct stat st {};
-      if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-          ::access(candidate.c_str(), X_OK) == 0)
-        return candidate;
+      if (IsProgramFile(candidate)) return candidate;
       start = end + 1;
     }
     return {};

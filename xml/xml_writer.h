@@ -15,8 +15,11 @@
 //
 // The document is written to a temporary name beside the target and renamed into place
 // only when CloseXmlFile succeeds, so a failed write never leaves a file under the final
-// name (a file already there stays as it was). Misuse (an attribute after AddParent, a
-// CloseParent too many) is recorded as a failure and returned by CloseXmlFile.
+// name (a file already there stays as it was). The bytes are made by XmlStream
+// (xml_stream.h); misuse that would break well-formedness (an attribute after AddParent or
+// given twice, a name that is not an XML name, a CloseParent too many, verbatim text other
+// than processing instructions and comments) is recorded as a failure and returned by
+// CloseXmlFile.
 #pragma once
 
 #include <memory>
@@ -36,8 +39,8 @@ class XmlWriter {
   XmlWriter& operator=(const XmlWriter&) = delete;
 
   // XML:CREATEXMLFILE. `path` is UTF-8. The declaration names `encoding`, which is also the
-  // encoding of the bytes written (callers pass "UTF-8"). A failure names the path and
-  // carries the platform's error.
+  // encoding of the bytes written: "UTF-8" (what callers pass) or none. A failure names the
+  // path and carries the platform's error.
   Status CreateXmlFile(const std::string& path, std::string_view version,
                        std::string_view encoding);
   // XML:SETENCODING: recorded only; the bytes of values are never transcoded by it.

@@ -123,7 +123,8 @@ MainWindow::MainWindow(MainWindowContext context, QWidget* parent)
                 ctx_.platform.random},
       controls_(std::make_unique<Controls>()) {
   run_ = std::make_unique<BatchRun>(BatchContext{ctx_.settings, ctx_.files, platform_, ctx_.errors,
-                                                 ctx_.read_settings, WithProgress(ctx_.writers)});
+                                                 ctx_.read_settings, WithProgress(ctx_.writers),
+                                                 ctx_.recorder});
   setObjectName("IzdelavaXMLRacunOvoj");
   setWindowTitle(ToQt(kTitle));
   setFont(QFont(kFont, kFontPoints));

@@ -37,6 +37,8 @@ struct MainWindowContext {
   workdata::TableDriver& driver;  // the settings window opens its own work files through it
   qt::Pickers& pickers;
   DocumentWriters writers = StandardWriters();
+  // The platform's message box when it records (batch_run.h); nullptr otherwise.
+  RecordingMessageBox* recorder = nullptr;
 };
 
 class MainWindow : public QDialog {

@@ -299,6 +299,14 @@ TEST_F(BatchTest, DocumentIsSignedEnvelopedAndPackedWhereItWasWritten) {
   EXPECT_TRUE(fake_.messages.shown().empty()) << Texts()[0];
 }
 
+// With no document written, the verdict of the opening chooses nothing: there is no envelope.
+TEST_F(BatchTest, DebitNoteFirstAtOpeningMakesNoEnvelopeWhenNoDocumentIsWritten) {
+  AddHeader(1, "D1", "385");  // no "XML" attachment: the loop writes nothing
+  OpenAndMake();
+  EXPECT_TRUE(events_.empty());
+  EXPECT_FALSE(fake_.files.Exists(out_.File("eOvojnica_D1_1217.INV")));
+}
+
 TEST_F(BatchTest, ChannelsWithoutPackageShowTheEnvelopeName) {
   AddHeader(1, "2018-15", "380", "XXXXSI2X");
   data_.AddAttachment(1, 1, "R.XML", out_.path(), "XML");

@@ -14,6 +14,7 @@ namespace {
 
 using eracuni::testing::RunProgram;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::EndsWith;
 using ::testing::StartsWith;
 namespace H = workdata::eRACUNI;
@@ -55,7 +56,11 @@ TEST_F(BatchTest, HeadlessRunWithBlankFoldersDoesNotRun) {
   settings_.POTDOERACUNOV.clear();
   EXPECT_FALSE(RunHeadless(r));
   EXPECT_TRUE(events_.empty());
-  EXPECT_EQ(fake_.messages.shown().size(), 2u);  // at opening and when the button is focused
+  // At opening, and when the button is focused.
+  EXPECT_EQ(Texts(), (std::vector<std::string>{
+                         " Najprej dolo\xE8ite poti do vhodnih in izhodnih podatkov e-ra\xE8unov!",
+                         " Verjetno nimate dolo\xE8"
+                         "enih poti v nastavitvah programa ..."}));
 }
 
 #ifdef ERACUNI_BATCH_TOOL
@@ -110,6 +115,23 @@ TEST_F(ToolTest, ConvertsTheWorkDataAndPrintsWhereTheResultIs) {
   EXPECT_THAT(report, EndsWith(".html\n"));
   EXPECT_TRUE(PosixFileSystem().Exists(report.substr(0, report.size() - 1)));
   EXPECT_TRUE(PosixFileSystem().Exists(dir_.File("out/R-7.XML")));
+}
+
+TEST_F(ToolTest, MessagesGoToStandardErrorAndTheExitCodeIsOne) {
+  WriteIni();
+  workdata::RecordBuffer h(workdata::HeaderLayout());
+  h.SetU32(H::IDENTRACUN, 1);
+  h.SetText(H::STEVILKARACUNA, "R-8");  // no "XML" attachment
+  WriteWorkData({std::string(h.bytes())}, {});
+  eracuni::testing::ProgramOutput r = RunProgram(ERACUNI_BATCH_TOOL, {dir_.path()});
+  EXPECT_EQ(r.exit_code, 1) << r.err;
+  EXPECT_EQ(
+      r.err,
+      "NAPAKA v eRACPRIL.TPS:  V podatkih prilog ne obstaja ime datoteke eRa\xC4\x8Duna R-8 v "
+      "XML obliki \n\n Obdelava bo prekinjena.\n"
+      "OPOZORILO:  Noben e-ra\xC4\x8Dun ni bil izdelan, zato ovojnica ni izdelana.\n");
+  // Nothing was made, so nothing is named; only the run report's path.
+  EXPECT_THAT(r.out, Not(HasSubstr(".XML")));
 }
 
 TEST_F(ToolTest, NoInvoicesIsNotARun) {

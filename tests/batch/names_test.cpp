@@ -29,6 +29,8 @@ TEST(Names, EnvelopeByChannelAndDate) {
   const std::string out = "/out/ ";  // trailing blanks of the folder are clipped
   EXPECT_EQ(EnvelopePath('K', out, " 2018-15 ", k17December), "/out/eOvojnica_2018-15_1217.INV");
   EXPECT_EQ(EnvelopePath('K', out, "2018-15", k5March), "/out/eOvojnica_2018-15_305.INV");
+  EXPECT_EQ(EnvelopePath('M', out, "2018-15", k5March), "/out/eOvojnica_2018-15_305.INV");
+  EXPECT_EQ(EnvelopePath('D', out, "2018-15", k5March), "/out/eOvojnica_2018-15_305.INV");
   EXPECT_EQ(EnvelopePath('U', out, "2018-15", k17December), "/out/eOvojnica_2018-15_1217.ENV");
   EXPECT_EQ(EnvelopePath('Z', out, "2018-15", k17December), "/out/envelope_2018-15_1217.ENV");
   EXPECT_EQ(EnvelopePath('O', out, "2018-15", k17December), "/out/eOvojnica_2018-15_1217.XML");

@@ -5,6 +5,7 @@
 
 #include <regex>
 
+#include "batch/messages.h"
 #include "batch/stages.h"
 #include "batch_fixture.h"
 #include "framework/cp1250.h"
@@ -18,8 +19,15 @@ using ::testing::Not;
 
 InvoiceOutcome Invoice(std::string number, InvoiceStatus status,
                        std::vector<std::string> reasons = {}) {
-  return {number, "Kupec " + number, "2026-12-01", "100.00", "/out/" + number + ".XML",
-          status, std::move(reasons)};
+  InvoiceOutcome i;
+  i.number = number;
+  i.buyer = "Kupec " + number;
+  i.date = "2026-12-01";
+  i.amount = "100.00";
+  i.document = "/out/" + number + ".XML";
+  i.status = status;
+  i.reasons = std::move(reasons);
+  return i;
 }
 
 // Each invoice row of the page as "number|status|reason;reason".
@@ -110,6 +118,35 @@ TEST_F(BatchTest, EveryRunLeavesItsReportBesideTheEnvelope) {
   Result<std::string> shown = r.PressReport();
   ASSERT_TRUE(shown.ok());
   EXPECT_EQ(*shown, RenderRunReport(j));
+}
+
+TEST_F(BatchTest, TheErrorManagersMessagesReachTheJournalThroughARecordingPlatformBox) {
+  AddInvoice(1, "A1");
+  settings_.VERZIJAESLOG = " 2.0";
+  RecordingMessageBox recorder(fake_.messages);
+  ErrorManager errors(recorder, terminator_);
+  errors.Init();
+  writers_.invoice = [&](settings::Settings&, workdata::WorkFiles&, FileSystem&, std::string_view) {
+    errors.SetFileName("eRACUNIP.TPS");
+    errors.RaiseError(msg::kFileAccessError);
+    return Status::IoError("read");
+  };
+  Platform platform{recorder, fake_.clock, fake_.files, fake_.programs, fake_.random};
+  files_ = data_.Open(settings_, errors);
+  settings_.POTDOXMLRACUNOV = out_.path();
+  BatchRun r({settings_, *files_, platform, errors, nullptr, writers_, &recorder});
+  r.Open();
+  r.FocusMakeButton();
+  r.PressMake();
+  const std::vector<std::string>& m = r.window().journal.messages;
+  ASSERT_EQ(m.size(), 3u);
+  EXPECT_THAT(m[0], HasSubstr("eRACUNIP.TPS"));
+  EXPECT_THAT(m[1], HasSubstr("Napaka pri izdelavi datoteke ra\xE8una"));
+  EXPECT_THAT(m[2], HasSubstr("Noben e-ra\xE8un ni bil izdelan"));
+  EXPECT_EQ(r.window().journal.version, "2.0");
+  r.PressCancel();
+  recorder.Show(MessageRequest{"not of the run", "X", {}, {}, {}, {}});
+  EXPECT_EQ(m.size(), 3u);
 }
 
 TEST_F(BatchTest, AReportThatCannotBeWrittenIsToldAndLeavesNoStaleOne) {

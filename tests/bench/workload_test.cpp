@@ -105,8 +105,8 @@ TEST_F(WorkloadTest, InvoiceWriterAloneWritesTheFirstInvoice) {
 
 TEST(PlainWriteTest, WritesTheSizesAndLeavesNothingBehind) {
   eracuni::testing::TempDir dir;
-  for (bool synced : {false, true}) {
-    auto t = PlainWrite(dir.path(), {0, 10, 200000}, synced);
+  for (Durability d : {Durability::kNone, Durability::kEachFile, Durability::kOnceAtEnd}) {
+    auto t = PlainWrite(dir.path(), {0, 10, 200000}, d);
     ASSERT_TRUE(t.ok()) << t.status().ToString();
   }
   auto left = PosixFileSystem().ListDirectory(dir.path());

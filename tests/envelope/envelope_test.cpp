@@ -240,10 +240,11 @@ TEST_F(EnvelopeTest, SizesAreListedOnlyForTheChannelsThatImportThem) {
   EXPECT_EQ(r.attachments[0].path, out_.File("R-15.XML"));
   EXPECT_EQ(r.attachments[2].path, att_.File("gone.TXT"));
   EXPECT_EQ(r.attachments[2].problem, AttachmentProblem::kMissing);
-  for (char channel : {'Z', 'O'}) {
+  for (char channel : {'M', 'G', 'D', 'U', 'Z', 'O'}) {
     settings_.KATERABANKA = channel;
     RunPlain();
-    EXPECT_EQ(Parse().Count("size") + Parse().Count("hash"), 0) << channel;
+    const bool listed = channel != 'Z' && channel != 'O';
+    EXPECT_EQ(Parse().Count("size") + Parse().Count("hash"), listed ? 4 : 0) << channel;
   }
 }
 

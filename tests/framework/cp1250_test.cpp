@@ -31,6 +31,7 @@ TEST(Cp1250, RefusesWhatTheCodePageCannotHoldAndMalformedUtf8) {
   EXPECT_FALSE(Utf8ToCp1250("a\xC3", &bad));   // truncated pair
   EXPECT_EQ(bad, 1u);
   EXPECT_FALSE(Utf8ToCp1250("\xC0\xAF"));      // overlong "/"
+  EXPECT_FALSE(Utf8ToCp1250("\xE0\x80\xAF"));  // overlong "/" in three bytes
   EXPECT_FALSE(Utf8ToCp1250("\xED\xA0\x80"));  // surrogate
 }
 

@@ -1,6 +1,9 @@
 #include "framework/platform.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
 
 #include "framework/testing/fakes.h"
 
@@ -37,6 +40,21 @@ TEST(PosixProgramRunner, RunsWithoutAShellAndReturnsTheExitCode) {
   EXPECT_EQ(*rc, 7);
   EXPECT_TRUE(r.FindProgram("no-such-program-here").empty());
   EXPECT_FALSE(r.Run("/no/such/program", {}).ok());
+}
+
+// A folder that merely carries the program's name is passed over, on PATH and by path.
+TEST(PosixProgramRunner, FindsProgramsNotFoldersOfTheirName) {
+  TempDir folders, programs;
+  ASSERT_EQ(mkdir(folders.File("signer").c_str(), 0755), 0);
+  testing::WriteFileOrDie(programs.File("signer"), "#!/bin/sh\n");
+  ASSERT_EQ(chmod(programs.File("signer").c_str(), 0755), 0);
+  const char* path = std::getenv("PATH");
+  const std::string old_path = path ? path : "";
+  const std::string programs_dir = programs.path().substr(0, programs.path().size() - 1);
+  setenv("PATH", (folders.File("") + ":" + programs_dir).c_str(), 1);
+  EXPECT_EQ(PosixProgramRunner().FindProgram("signer"), programs_dir + "/signer");
+  setenv("PATH", old_path.c_str(), 1);
+  EXPECT_EQ(PosixProgramRunner().FindProgram(folders.File("signer")), "");
 }
 
 TEST(FaultyFileSystem, InjectsFaultsAndAFullDisk) {

@@ -25,6 +25,7 @@ const std::string kMixed =
     "PotDoEracunov=second wins never\r\n"
     "a line without equals\r\n"
     "Quoted='half\"\r\n"
+    "Tabbed=\t'q v'\t\r\n"
     "Nul=ab\0cd\r\n"
     "\r\n"
     "; about the next section\r\n"
@@ -38,6 +39,7 @@ TEST(IniTextTest, FindsLikeTheProfileFunctions) {
   EXPECT_EQ(text.Find("GLOBAL", "PotDoEracunov"), "C:\\Ra\xE8uni\\");
   EXPECT_EQ(text.Find("other", "POTDOERACUNOV"), "not this one");
   EXPECT_EQ(text.Find("Global", "Quoted"), "'half\"");  // quotes must match to go
+  EXPECT_EQ(text.Find("Global", "Tabbed"), "q v");
   EXPECT_EQ(text.Find("Global", "Nul"), "ab");
   EXPECT_EQ(text.Find("Global", "Later"), std::nullopt);  // only the first section counts
   EXPECT_EQ(text.Find("Global", "a line without equals"), std::nullopt);

@@ -130,6 +130,7 @@ TEST_F(IniSettingsTest, NumbersKeepTheirLowOrderBits) {
       {"Vizualizacija", "-1", 4294967295u, viz},
       {"Vizualizacija", "4294967295", 4294967295u, viz},
       {"Vizualizacija", "4294967296", 0, viz},
+      {"Vizualizacija", "-2147483648", 2147483648u, viz},
       {"Vizualizacija", "2", 2, viz},
       {"ObdobjeRacuna", "2", 2, obdobje},
       {"ePodpis", "abc", 0, podpis},

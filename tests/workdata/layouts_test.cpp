@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
+#include <regex>
+#include <string>
+
 #include "workdata/field.h"
 #include "workdata/fields.h"
 #include "workdata/record_buffer.h"
@@ -95,6 +100,37 @@ TEST(Layouts, KeysAndConstantsAgreeWithTheTables) {
   EXPECT_EQ(number->offset, eRACUNI::STEVILKARACUNA.offset);
   EXPECT_EQ(number->width, eRACUNI::STEVILKARACUNA.width);
   EXPECT_EQ(AttachmentLayout().Find("OPISPRILOGE")->offset, eRACPRIL::OPISPRILOGE.offset);
+}
+
+// The constants in workdata/fields.h are numbers of their own: each must name its row of
+// the record table with the same offset, width and type, and every row must have one.
+TEST(Layouts, EveryFieldConstantAgreesWithItsRow) {
+  std::ifstream header(ERACUNI_SOURCE_DIR "/workdata/fields.h");
+  ASSERT_TRUE(header.good());
+  const std::map<std::string, const Layout*> layouts = {
+      {"eRACUNI", &HeaderLayout()}, {"eRACUNIP", &LineLayout()}, {"eRACPRIL", &AttachmentLayout()}};
+  const std::regex opens(R"(^namespace (\w+) \{)");
+  const std::regex constant(R"(Field (\w+)\{(\d+), (\d+), FieldType::(\w+)\};)");
+  const std::string types[] = {"kText", "kU32", "kU16", "kGroup"};
+  const Layout* layout = nullptr;
+  std::map<const Layout*, size_t> checked;
+  for (std::string line; std::getline(header, line);) {
+    std::smatch m;
+    if (std::regex_search(line, m, opens)) {
+      auto it = layouts.find(m[1]);
+      layout = it == layouts.end() ? nullptr : it->second;
+    } else if (std::regex_search(line, m, constant)) {
+      ASSERT_NE(layout, nullptr) << line;
+      const FieldRow* row = layout->Find(m[1].str());
+      ASSERT_NE(row, nullptr) << line;
+      EXPECT_EQ(std::to_string(row->offset) + " " + std::to_string(row->width) + " " +
+                    types[static_cast<int>(row->type)],
+                m[2].str() + " " + m[3].str() + " " + m[4].str())
+          << line;
+      ++checked[layout];
+    }
+  }
+  for (const auto& [label, l] : layouts) EXPECT_EQ(checked[l], l->rows.size()) << label;
 }
 
 TEST(RecordBuffer, ClearSetAndRead) {

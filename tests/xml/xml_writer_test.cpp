@@ -90,6 +90,7 @@ TEST_F(XmlWriterTest, EscapesTextAndAttributeValuesDifferently) {
                 "<R a=\"x&lt;y &amp; &quot;q&quot; 'p' &gt;&#9;t&#10;l&#13;c\">\n"
                 "  <E>x&lt;y &amp; \"q\" 'p' &gt;\tt\nl&#13;c ]]&gt;</E>\n"
                 "</R>\n");
+  EXPECT_EQ(ElementLine("a]]>b"), "<E>a]]&gt;b</E>");  // plain ASCII otherwise
 }
 
 TEST_F(XmlWriterTest, AllowsSeveralTopLevelElementsAndClosesOpenParents) {
@@ -146,6 +147,7 @@ TEST_F(XmlWriterTest, TurnsEveryValueIntoWellFormedUtf8) {
       " \xC4"               // a lead byte without its continuation: Ä
       " \x01\x1F\x7F\t"     // controls: only tab and DEL are XML characters
       " \xEF\xBF\xBE"       // U+FFFE, not an XML character
+      "\xEF\xBF\xBF"        // U+FFFF, nor this
       " \xE2\x82\xAC!";     // valid UTF-8 €
   EXPECT_EQ(ElementLine(value),
             "<E>\xC5\xA0kofja Loka \xC3\xA9\xC3\xA4\xC3\x9F \xE2\x82\xAC\xC5\xA1 \xC3\x84 \x7F\t  "

@@ -48,12 +48,14 @@ bool ParseOptions(int argc, char** argv, Options& o) {
   return true;
 }
 
-int RunWindow(app::Application& a, LineMessageBox& box, const Options& o) {
+int RunWindow(app::Application& a, LineMessageBox& box, RecordingMessageBox& recorder,
+              const Options& o) {
   Platform& p = a.platform();
   auto driver = tps::NewTopSpeedDriver(p.files);
   workdata::WorkFiles files(a.settings(), *driver, a.errors());
   BatchRun run({a.settings(), files, p, a.errors(),
-                [&p](settings::Settings& s) { (void)settings::BeriNastavitve(s, p.files); }});
+                [&p](settings::Settings& s) { (void)settings::BeriNastavitve(s, p.files); },
+                StandardWriters(), &recorder});
   bool completed = RunHeadless(run);
   if (o.verbose)
     for (const std::string& line : run.command_log()) std::fprintf(stderr, "> %s\n", line.c_str());
@@ -79,10 +81,11 @@ int Main(int argc, char** argv) {
     }
   }
   LineMessageBox box(stderr);
-  Platform platform{box, SystemClock(), fs, PosixProgramRunner(), SystemRandom()};
+  RecordingMessageBox recorder(box);  // the run report lists the error manager's messages too
+  Platform platform{recorder, SystemClock(), fs, PosixProgramRunner(), SystemRandom()};
   HeadlessTerminator terminator;
   app::Application application(platform, app::ProcessUpgradeManager(), terminator);
-  return application.Run([&](app::Application& a) { return RunWindow(a, box, o); });
+  return application.Run([&](app::Application& a) { return RunWindow(a, box, recorder, o); });
 }
 
 }  // namespace

@@ -290,6 +290,7 @@ Status Cursor::Descend(uint32_t ref, int level, std::string_view key, bool leftm
     const Page& p = **page;
     if (level >= 0 && p.header().level != level)
       return Status::Corruption("page " + std::to_string(ref) + ": not at its level in the tree");
+    if (Status s = CheckBounds(ref, p); !s.ok()) return s;
     size_t index =
         p.is_leaf() ? (leftmost ? 0 : p.LowerBound(key)) : (leftmost ? 0 : p.LastNotAbove(key));
     path_.push_back({*page, index});
@@ -297,6 +298,23 @@ Status Cursor::Descend(uint32_t ref, int level, std::string_view key, bool leftm
     ref = p.children()[index];
     level = p.header().level - 1;
   }
+}
+
+// A page entered from an internal page keeps its keys between that page's key for it and
+// the next key on the path up. A damaged key prefix moves a whole leaf's keys outside, and
+// a walk over one key range would otherwise end there quietly, as if the rows were all.
+Status Cursor::CheckBounds(uint32_t ref, const Page& child) const {
+  if (path_.empty() || child.size() == 0) return Status::Ok();
+  const Frame& parent = path_.back();
+  bool inside = child.key(0) >= parent.page->key(parent.index);
+  for (auto f = path_.rbegin(); inside && f != path_.rend(); ++f) {
+    if (f->index + 1 < f->page->children().size()) {
+      inside = child.key(child.size() - 1) < f->page->key(f->index + 1);
+      break;
+    }
+  }
+  if (inside) return Status::Ok();
+  return Status::Corruption("page " + std::to_string(ref) + ": keys outside its parent's range");
 }
 
 Status Cursor::AdvanceLeaf() {

@@ -149,6 +149,7 @@ class Cursor {
     size_t index;
   };
   Status Descend(uint32_t ref, int expected_level, std::string_view key, bool leftmost);
+  Status CheckBounds(uint32_t ref, const Page& child) const;
   Status AdvanceLeaf();
 
   Reader* reader_;

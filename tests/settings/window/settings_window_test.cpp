@@ -184,6 +184,9 @@ TEST_F(SettingsWindowTest, SaveThatFailsIsReportedAndTheWindowStaysOpen) {
   EXPECT_EQ(fake_.messages.shown()[0].caption, " OPOZORILO");
   EXPECT_NE(fake_.messages.shown()[0].text.find("|| Oznaka: "), std::string::npos);
   EXPECT_TRUE(window_->isVisible());
+  Control<QPushButton>("?GUMBPOTDOERACUNOV")->click();  // the work-folder picker saves too
+  ASSERT_EQ(fake_.messages.shown().size(), 2u);
+  EXPECT_EQ(fake_.messages.shown()[1].text, fake_.messages.shown()[0].text);
 }
 
 TEST_F(SettingsWindowTest, WorkFolderPickerSavesAndReopensThisWindowsFilesFromTheNewFolder) {

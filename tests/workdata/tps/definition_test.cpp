@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "workdata/field.h"
+#include "workdata/tps/key_encoding.h"
 
 namespace eracuni::tps {
 namespace {
@@ -112,6 +113,25 @@ TEST(Definition, DamagedDefinitionsAreErrors) {
   TableDefinition outside = DefinitionOf(workdata::LineLayout());
   outside.fields.back().length = 100;  // past the end of the record
   EXPECT_FALSE(ParseDefinition(EncodeDefinition(outside)).ok());
+}
+
+TEST(KeyEncoding, SignedNumbersOrderNegativesBeforePositives) {
+  for (auto [kind, width] : {std::pair{type::kShort, 2}, std::pair{type::kLong, 4}}) {
+    TableDefinition def;
+    def.fields.resize(1);
+    def.fields[0].type = kind;
+    def.fields[0].length = static_cast<uint16_t>(width);
+    StoredKey key;
+    key.components = {KeyComponent{}};
+    auto encoded = [&](int32_t v) {  // the field's little-endian bytes as the record holds them
+      std::string row;
+      for (int i = 0; i < width; ++i) row.push_back(static_cast<char>(v >> (8 * i)));
+      return *EncodeKeyValue(def, key, row, CaseTable::Ascii());
+    };
+    EXPECT_LT(encoded(-300), encoded(-1)) << TypeName(kind);
+    EXPECT_LT(encoded(-1), encoded(0)) << TypeName(kind);
+    EXPECT_LT(encoded(1), encoded(300)) << TypeName(kind);
+  }
 }
 
 }  // namespace

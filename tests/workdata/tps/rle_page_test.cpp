@@ -38,40 +38,23 @@ TEST(Rle, DecodesLiteralsRepeatsAndTheClosingEmptyGroup) {
             "ab");  // empty repeat
 }
 
+// Both unpackers, the whole-page one and the stream read in pieces, refuse each of these.
 TEST(Rle, RejectsStreamsThatDoNotFitTheirSize) {
-  std::string out;
-  EXPECT_FALSE(RleDecode(std::string("\x01"
-                                     "a"
-                                     "\x09"),
-                         4, &out)
-                   .ok());  // repeat overruns
-  EXPECT_FALSE(RleDecode(std::string("\x03"
-                                     "abc"),
-                         2, &out)
-                   .ok());  // literal overruns
-  EXPECT_FALSE(RleDecode(std::string("\x02"
-                                     "ab"),
-                         3, &out)
-                   .ok());  // ends early
-  EXPECT_FALSE(RleDecode(std::string("\x05"
-                                     "ab"),
-                         5, &out)
-                   .ok());  // literal cut off
-  EXPECT_FALSE(RleDecode(std::string("\x01"
-                                     "a"
-                                     "\x85"),
-                         9, &out)
-                   .ok());  // count cut off
-  EXPECT_FALSE(RleDecode(std::string("\x00"
-                                     "\x05",
-                                     2),
-                         5, &out)
-                   .ok());  // repeat of nothing
-  EXPECT_FALSE(RleDecode(std::string("\x01"
-                                     "a"
-                                     "\xFF\xFF"),
-                         70000, &out)
-                   .ok());
+  const std::pair<std::string, size_t> bad[] = {
+      {"\x01" "a" "\x09", 4},              // repeat overruns
+      {"\x03" "abc", 2},                   // literal overruns
+      {"\x02" "ab", 3},                    // ends early
+      {"\x05" "ab", 5},                    // literal cut off
+      {"\x01" "a" "\x85", 9},              // count cut off
+      {std::string("\x00\x05", 2), 5},     // repeat of nothing
+      {"\x01" "a" "\xFF\xFF", 70000},
+  };
+  for (const auto& [packed, size] : bad) {
+    SCOPED_TRACE(::testing::PrintToString(packed));
+    std::string out;
+    EXPECT_FALSE(RleDecode(packed, size, &out).ok());
+    EXPECT_FALSE(PackedStream::Packed(packed, size).Finish().ok());
+  }
 }
 
 TEST(Rle, EncodesRunsOfFourOrMoreAsRepeatsOfTheirFirstByte) {

@@ -18,12 +18,16 @@ using eracuni::testing::TempDir;
 using eracuni::testing::WriteFileOrDie;
 
 // Reads every row and follows every index entry to its row; the first error, if any.
-Status ReadEverything(std::string bytes) {
+// `rows` counts the rows read.
+Status ReadEverything(std::string bytes, size_t* rows = nullptr) {
   auto reader = Reader::OpenBytes(std::move(bytes));
   if (!reader.ok()) return reader.status();
   Reader& r = **reader;
   for (const TableInfo& t : r.tables()) {
-    Status s = r.ScanRows(t, [](uint32_t, std::string_view) { return Status::Ok(); });
+    Status s = r.ScanRows(t, [&](uint32_t, std::string_view) {
+      if (rows) ++*rows;
+      return Status::Ok();
+    });
     if (!s.ok()) return s;
     Cursor rows(r);
     for (size_t k = 0; k < t.definition.keys.size(); ++k) {
@@ -90,10 +94,15 @@ TEST_F(Robustness, CursorsKeepingHeadsAndWholeRecordsShareOneCache) {
 TEST_F(Robustness, EveryTruncationIsAnErrorOrReadsSafely) {
   std::vector<std::string> files = {own_, Sample("DETAIL.TPS"), Sample("LINKCOUN.TPS")};
   for (const std::string& file : files) {
+    size_t all = 0;
+    ASSERT_TRUE(file.empty() || ReadEverything(file, &all).ok());
     for (size_t n = 0; n < file.size(); ++n) {
       std::string cut = file.substr(0, n);
       ASSERT_FALSE(ReadEverything(cut).ok()) << n;
-      ReadEverything(WithLength(cut, static_cast<uint32_t>(n))).ok();  // no crash, no hang
+      size_t rows = 0;
+      if (ReadEverything(WithLength(cut, static_cast<uint32_t>(n)), &rows).ok()) {
+        EXPECT_EQ(rows, all) << n;  // never silently fewer
+      }
     }
   }
 }
@@ -106,12 +115,24 @@ TEST_F(Robustness, RandomByteFlipsGiveRecordsOrErrors) {
     return bytes;
   };
   auto driver = NewTopSpeedDriver(eracuni::PosixFileSystem());
+  // Damage is an error, or every row is still there: never silently fewer.
   for (int i = 0; i < 1500; ++i) {
     std::string bytes = flip(own_);
-    ReadEverything(bytes).ok();
+    size_t rows = 0;
+    if (ReadEverything(bytes, &rows).ok()) {
+      EXPECT_EQ(rows, lines_.size()) << i;
+    }
     if (i % 3) continue;
     WriteFileOrDie(path_, bytes);
-    testing::ReadAll(*driver, path_, workdata::LineLayout());
+    workdata::OpenOutcome outcome;
+    std::vector<std::string> read =
+        testing::ReadAll(*driver, path_, workdata::LineLayout(), &outcome);
+    if (outcome == workdata::OpenOutcome::kKeyMustBeRebuilt &&
+        driver->RebuildKeys(path_, workdata::LineLayout()).ok())
+      read = testing::ReadAll(*driver, path_, workdata::LineLayout(), &outcome);
+    if (outcome == workdata::OpenOutcome::kOk) {
+      EXPECT_EQ(read.size(), lines_.size()) << i;
+    }
   }
   std::string detail = Sample("DETAIL.TPS");
   if (detail.empty()) GTEST_SKIP() << "no shared folder with tps-samples/ beside the sources";

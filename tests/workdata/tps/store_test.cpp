@@ -264,6 +264,25 @@ TEST_F(Store, StoredLayoutThatDiffersIsAnInvalidDeclaration) {
   }
 }
 
+TEST_F(Store, DefinitionWithAGapBetweenItsPartsIsDamaged) {
+  TableContent t;
+  t.definition = DefinitionOf(workdata::HeaderLayout());  // stored in several parts
+  auto records = TableRecords(t);
+  ASSERT_TRUE(records.ok());
+  RawRecord* last = nullptr;
+  for (RawRecord& r : *records)
+    if (Byte(r.bytes, 4) == rec::kDefinition &&
+        (last == nullptr || LoadU16LE(r.bytes, 5) > LoadU16LE(last->bytes, 5)))
+      last = &r;
+  ASSERT_TRUE(last != nullptr && LoadU16LE(last->bytes, 5) > 0);
+  const uint16_t renumbered = LoadU16LE(last->bytes, 5) + 1;  // same bytes, one part missing
+  last->bytes[5] = static_cast<char>(renumbered);
+  last->bytes[6] = static_cast<char>(renumbered >> 8);
+  auto bytes = BuildFile(0, 5, std::move(*records));
+  ASSERT_TRUE(bytes.ok()) << bytes.status().message();
+  EXPECT_FALSE(Reader::OpenBytes(std::move(*bytes)).ok());
+}
+
 // A line file whose index was damaged by `damage` (applied to its records before building).
 std::string DamagedIndexFile(const std::vector<std::string>& lines,
                              const std::function<void(std::vector<RawRecord>&)>& damage) {

@@ -1,0 +1,59 @@
+// XmlSink and XmlStream: one XML document written front to back into a sink.
+//
+// XmlStream is the document half of XmlWriter (xml_writer.h, which owns the file and its
+// name): the same calls, the same layout, escaping and well-formedness rules, with every
+// byte written by this code. The bytes gather in a 64 KiB buffer and reach the sink through
+// its one method in pieces of that size (fewer only at the end). The first failure, of the
+// sink or of the caller's use, is kept; every later call then has no effect, and no byte
+// reaches the sink after a failure. The sink is the caller's and must outlive the stream.
+//
+// Well-formedness is kept by refusing what would break it: element and attribute names must
+// be XML names, an attribute may appear once per start tag and only before AddParent, text
+// added verbatim must be processing instructions, comments or white space, and only open
+// parents close. Values are cleaned (see xml_writer.h), so they never make a refusal.
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "framework/status.h"
+
+namespace eracuni::xml {
+
+class XmlSink {
+ public:
+  virtual ~XmlSink() = default;
+  // The next bytes of the document, in order.
+  virtual Status Write(std::string_view bytes) = 0;
+};
+
+class XmlStream {
+ public:
+  explicit XmlStream(XmlSink& sink);
+  ~XmlStream();
+  XmlStream(const XmlStream&) = delete;
+  XmlStream& operator=(const XmlStream&) = delete;
+
+  // Starts a document with its declaration. An empty `version` declares "1.0"; an empty
+  // `encoding` declares none. The bytes are UTF-8, so only that encoding may be named.
+  Status Start(std::string_view version, std::string_view encoding);
+  void AddStringText(std::string_view text);
+  void CreateParent(std::string_view name);
+  void CreateAttribute(std::string_view name, std::string_view value);
+  void AddParent();
+  void AddElement(std::string_view name, std::string_view value);
+  void CloseParent();
+  // Closes the open parents, ends the document and hands the last bytes to the sink.
+  // Returns the first failure since Start.
+  Status Finish();
+  // Drops the document: nothing more reaches the sink.
+  void Abandon();
+
+  const Status& status() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace eracuni::xml
