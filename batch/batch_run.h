@@ -16,6 +16,7 @@
 #include "batch/messages.h"
 #include "batch/window_state.h"
 #include "envelope/envelope.h"
+#include "eslog20/document.h"
 #include "framework/error_manager.h"
 #include "framework/platform.h"
 #include "settings/settings.h"
@@ -28,7 +29,10 @@ namespace eracuni::batch {
 struct DocumentWriters {
   std::function<Status(settings::Settings&, workdata::WorkFiles&, FileSystem&,
                        std::string_view ime_xml_racuna)>
-      invoice;
+      invoice;  // IzdelajXMLRacun, e-SLOG 1.6
+  std::function<eslog20::DocumentOutcome(settings::Settings&, workdata::WorkFiles&, FileSystem&,
+                                         std::string_view ime_xml_racuna)>
+      invoice20;  // IzdelajXMLRacun20, when the settings choose e-SLOG 2.0
   // The envelope describes the invoices in `written` only.
   using EnvelopeWriter = std::function<envelope::EnvelopeResult(
       settings::Settings&, workdata::WorkFiles&, Platform&, const std::string& datoteka_ovojnice,

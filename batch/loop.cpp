@@ -7,6 +7,7 @@
 #include "batch/stages.h"
 #include "framework/cp1250.h"
 #include "framework/group_commit.h"
+#include "settings/ini_settings.h"
 
 namespace eracuni::batch {
 namespace {
@@ -73,7 +74,15 @@ class InvoiceLoop {
     }
     row.document = std::string(ClipRight(ctx_.settings.POTDOXMLRACUNOV)) + w_.IMEXMLRACUNA;
     size_t first = documents_.held();
-    Status s = ctx_.writers.invoice(ctx_.settings, ctx_.files, documents_, w_.IMEXMLRACUNA);
+    Status s;
+    if (settings::SelectsEslog20(ctx_.settings)) {
+      eslog20::DocumentOutcome o =
+          ctx_.writers.invoice20(ctx_.settings, ctx_.files, documents_, w_.IMEXMLRACUNA);
+      if (o.refused()) return Refuse(row, std::move(o.refusals));
+      s = o.status;
+    } else {
+      s = ctx_.writers.invoice(ctx_.settings, ctx_.files, documents_, w_.IMEXMLRACUNA);
+    }
     if (!s.ok()) {
       std::string message = InvoiceNotWritten(row.document, s);
       ShowWarning(ctx_.platform.messages, message, caption::kWarning);
@@ -83,6 +92,33 @@ class InvoiceLoop {
     written_.push_back({w_.journal.invoices.size() - 1, first, documents_.held(),
                         ctx_.settings.DOBROPISBREMEPIS});
     if (documents_.held() >= kGroupDocuments || documents_.held_bytes() >= kGroupBytes) Commit();
+  }
+
+  // An invoice the 2.0 document cannot express: no file under its name (one left by an
+  // earlier run goes, one written earlier in this run stays), one message with every reason,
+  // not counted, not signed, and recorded so the envelope and the package leave it out.
+  void Refuse(InvoiceOutcome& row, std::vector<eslog20::Refusal> refusals) {
+    const std::string& path = row.document;
+    if (!WrittenInThisRun(path)) {
+      Status s = ctx_.platform.files.DeleteFile(Cp1250ToUtf8(path));
+      if (!s.ok() && s.error_code() != 2) refusals.push_back({"", OldDocumentNotDeleted(path, s)});
+    }
+    ShowWarning(ctx_.platform.messages,
+                eslog20::RefusalMessageText(ctx_.files.headers().buffer(), refusals),
+                std::string(eslog20::kRefusalCaption), text::kOkLabel);
+    row.status = InvoiceStatus::kRefused;
+    for (eslog20::Refusal& r : refusals) row.reasons.push_back(std::move(r.line));
+  }
+
+  bool WrittenInThisRun(const std::string& path) const {
+    for (const WrittenDocument& d : written_)
+      if (w_.journal.invoices[d.row].document == path) return true;
+    for (std::string_view done = w_.SEZNAMZAPODPIS; !done.empty();) {
+      size_t end = done.find(';');
+      if (done.substr(0, end) == path) return true;
+      done = end == std::string_view::npos ? std::string_view() : done.substr(end + 1);
+    }
+    return false;
   }
 
   // Puts the written documents under their names; a document whose name could not be

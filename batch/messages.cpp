@@ -80,6 +80,12 @@ std::string InvoiceNotWritten(std::string_view path, const Status& s) {
   return "Napaka pri izdelavi datoteke ra\xE8una " + std::string(path) + ErrorSuffix(s);
 }
 
+std::string OldDocumentNotDeleted(std::string_view path, const Status& s) {
+  return "Stare datoteke " + std::string(path) + " ni bilo mogo\xE8"
+         "e pobrisati (Oznaka: " +
+         ErrorCodeAndText(s) + ").";
+}
+
 std::string EnvelopeNotWritten(std::string_view path, const Status& s) {
   return "Napaka pri izdelavi ovojnice " + std::string(path) + ErrorSuffix(s);
 }

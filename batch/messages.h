@@ -73,6 +73,8 @@ std::string OldFileDeleteFailed(std::string_view path, const Status& s);
 std::string NoXmlAttachment(std::string_view invoice_number);
 std::string UnsafeXmlAttachmentName(std::string_view invoice_number, std::string_view name);
 std::string InvoiceNotWritten(std::string_view path, const Status& s);
+// One line of a refusal's message: the old document of that name is still there.
+std::string OldDocumentNotDeleted(std::string_view path, const Status& s);
 std::string EnvelopeNotWritten(std::string_view path, const Status& s);
 std::string SignerNotFound(std::string_view program);
 std::string SignerNotStarted(std::string_view program, const Status& s);

@@ -12,9 +12,11 @@
 
 #include "batch/batch_run.h"
 #include "eslog/invoice.h"
+#include "eslog20/document.h"
 #include "framework/cp1250.h"
 #include "framework/error_manager.h"
 #include "framework/testing/fakes.h"
+#include "settings/ini_settings.h"
 #include "workdata/tps/tps_store.h"
 #include "workdata/work_files.h"
 
@@ -236,7 +238,10 @@ Result<WriterFigures> MeasureInvoiceWriter(const DataSet& set) {
   f.lines = workdata::WalkLines(data.files, [] { return true; });
   std::string name = InvoiceFileName(data.files.headers().buffer().U32(workdata::eRACUNI::IDENTRACUN));
   Clock::time_point start = Clock::now();
-  Status s = eslog::IzdelajXMLRacun(data.settings, data.files, PosixFileSystem(), name);
+  Status s = settings::SelectsEslog20(data.settings)
+                 ? eslog20::IzdelajXMLRacun20(data.settings, data.files, PosixFileSystem(), name)
+                       .status
+                 : eslog::IzdelajXMLRacun(data.settings, data.files, PosixFileSystem(), name);
   f.seconds = Since(start);
   if (!s.ok()) return s;
   auto size = PosixFileSystem().FileSize(Cp1250ToUtf8(set.output()) + name);

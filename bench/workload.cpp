@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
@@ -296,6 +297,7 @@ settings::Settings SettingsFor(const DataSet& set) {
   s.POTERACUNI = set.work() + "eRACUNI.TPS";
   s.POTERACUNIP = set.work() + "eRACUNIP.TPS";
   s.POTERACPRIL = set.work() + "eRACPRIL.TPS";
+  if (const char* version = std::getenv("ERACUNI_BENCH_ESLOG")) s.VERZIJAESLOG = version;
   return s;
 }
 

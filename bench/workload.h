@@ -41,7 +41,7 @@ std::string InvoiceFileName(uint32_t ident);
 Status Generate(FileSystem& fs, const DataSet& set, const Shape& shape);
 
 // The settings a run over `set` uses: channel from the data (BIC of the first header), no
-// signer, archiver "7za.EXE".
+// signer, archiver "7za.EXE"; the e-SLOG version of ERACUNI_BENCH_ESLOG ("2.0"), else 1.6.
 settings::Settings SettingsFor(const DataSet& set);
 
 }  // namespace eracuni::bench

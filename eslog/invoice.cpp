@@ -10,13 +10,6 @@
 namespace eracuni::eslog {
 namespace {
 
-// The folder setting ends with its own separator, so the name follows it directly.
-std::string DocumentPath(const settings::Settings& settings, std::string_view file_name) {
-  std::string path(workdata::ClipRight(settings.POTDOXMLRACUNOV));
-  path += workdata::ClipBoth(file_name);
-  return Cp1250ToUtf8(path);
-}
-
 std::string StylesheetInstruction() {
   std::string pi = "<?xml-stylesheet type=\"text/xsl\" href=\"";
   pi += kVisualisationStylesheet;
@@ -34,6 +27,12 @@ void OpenRoot(xml::XmlWriter& xml) {
 }
 
 }  // namespace
+
+std::string DocumentPath(const settings::Settings& settings, std::string_view file_name) {
+  std::string path(workdata::ClipRight(settings.POTDOXMLRACUNOV));
+  path += workdata::ClipBoth(file_name);
+  return Cp1250ToUtf8(path);
+}
 
 Status IzdelajXMLRacun(settings::Settings& settings, workdata::WorkFiles& files, FileSystem& fs,
                        std::string_view ime_xml_racuna) {

@@ -94,9 +94,37 @@ constexpr std::array<bool, 256> PlainBytes() {
 }
 constexpr std::array<bool, 256> kPlain = PlainBytes();
 
+constexpr uint64_t kOnes = 0x0101010101010101u, kHighBits = 0x8080808080808080u;
+constexpr uint64_t HasZeroByte(uint64_t x) { return (x - kOnes) & ~x & kHighBits; }
+constexpr uint64_t HasByte(uint64_t x, unsigned char b) { return HasZeroByte(x ^ (kOnes * b)); }
+
+// Eight bytes at once: none below 0x20, none from 0x7F up, no & < > ".
+bool PlainWord(const char* p) {
+  uint64_t x;
+  std::memcpy(&x, p, sizeof x);
+  uint64_t odd = ((x - kOnes * 0x20) & ~x) | x | (x + kOnes);
+  return ((odd & kHighBits) | HasByte(x, '&') | HasByte(x, '<') | HasByte(x, '>') |
+          HasByte(x, '"')) == 0;
+}
+
+// Whether `s` goes out as it is: well-formed UTF-8 of XML characters, nothing to escape.
+// Most values are, also those with Slovenian letters.
 bool IsPlain(std::string_view s) {
-  for (char c : s)
-    if (!kPlain[static_cast<unsigned char>(c)]) return false;
+  size_t i = 0;
+  while (i < s.size()) {
+    if (s.size() - i >= 8 && PlainWord(s.data() + i)) {
+      i += 8;
+      continue;
+    }
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (kPlain[c]) {
+      ++i;
+      continue;
+    }
+    size_t n = c < 0x80 ? 0 : Utf8SequenceLength(s, i);
+    if (n == 0 || !IsXmlChar(DecodeUtf8(s, i, n))) return false;
+    i += n;
+  }
   return true;
 }
 
@@ -141,6 +169,24 @@ bool IsXmlName(std::string_view s) {
   }
   return !s.empty();
 }
+
+// Names are mostly the callers' literals, given again and again: the slot is picked by the
+// name's address, and a name equal to the one in its slot was checked already.
+class CheckedNames {
+ public:
+  bool IsName(std::string_view s) {
+    uint64_t at = reinterpret_cast<uintptr_t>(s.data()) ^ s.size();
+    std::string& slot = slots_[(at * 0x9E3779B97F4A7C15u) >> 56];
+    if (slot == s) return !s.empty();
+    if (!IsXmlName(s)) return false;
+    slot.assign(s);
+    return true;
+  }
+
+ private:
+  static constexpr size_t kSlots = 256;
+  std::array<std::string, kSlots> slots_;
+};
 
 bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -241,6 +287,15 @@ class Buffer {
   size_t used_ = 0;
 };
 
+// A line break when one is due and the blanks of `indent`, written eight at a time: the
+// caller's room has eight bytes to spare.
+char* PutLineStart(char* p, bool line_break, size_t indent) {
+  *p = '\n';
+  p += line_break;
+  for (size_t k = 0; k < indent; k += 8) std::memcpy(p + k, "        ", 8);
+  return p + indent;
+}
+
 char* Copy(char* to, std::string_view s) {
   std::memcpy(to, s.data(), s.size());
   return to + s.size();
@@ -262,6 +317,7 @@ struct XmlStream::Impl {
   bool tag_unclosed = false;     // the innermost parent's start tag still lacks its '>'
   bool line_open = false;        // the last bytes written do not end a line
   std::string scratch;           // a value made well-formed
+  CheckedNames names;
 
   bool Writing() const { return started && status.ok(); }
   void Misuse(std::string what) {
@@ -270,8 +326,8 @@ struct XmlStream::Impl {
 
   // The name without trailing blanks; empty (and a failure) when it is not an XML name.
   std::string_view TakeName(std::string_view raw, const char* what) {
-    std::string_view name = DropTrailingBlanks(raw);
-    if (IsXmlName(name)) return name;
+    std::string_view name = !raw.empty() && raw.back() != ' ' ? raw : DropTrailingBlanks(raw);
+    if (names.IsName(name)) return name;
     Misuse(name.empty() ? std::string("an ") + what + " without a name"
                         : std::string(what) + " name \"" + std::string(name) +
                               "\" is not an XML name");
@@ -287,8 +343,13 @@ struct XmlStream::Impl {
 
   // A new line indented to the current depth, before a tag that must start a line.
   void StartLine() {
-    if (line_open) out.Put('\n');
-    out.PutBlanks(depth * kIndentWidth);
+    size_t indent = depth * kIndentWidth;
+    if (indent + 9 > kBufferSize) {
+      if (line_open) out.Put('\n');
+      return out.PutBlanks(indent);
+    }
+    char* p = out.Room(indent + 9);
+    out.Advance(static_cast<size_t>(PutLineStart(p, line_open, indent) - p));
   }
 
   void PutEscaped(std::string_view utf8, const EntityTable& entities) {
@@ -324,13 +385,11 @@ struct XmlStream::Impl {
     bool plain;
     std::string_view v = Clean(value, &plain);
     size_t indent = depth * kIndentWidth;
-    size_t size = line_open + indent + 2 * name.size() + v.size() + 5;
+    size_t size = line_open + indent + 2 * name.size() + v.size() + 5 + 8;
     if (plain && size <= kBufferSize) {  // the common leaf, in one piece
       char* p = out.Room(size);
       char* start = p;
-      if (line_open) *p++ = '\n';
-      std::memset(p, ' ', indent);
-      p += indent;
+      p = PutLineStart(p, line_open, indent);
       *p++ = '<';
       p = Copy(p, name);
       if (v.empty()) {

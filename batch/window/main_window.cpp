@@ -316,13 +316,22 @@ void MainWindow::BuildChannel(QVBoxLayout* column) {
 }
 
 DocumentWriters MainWindow::WithProgress(DocumentWriters writers) {
-  auto invoice = std::move(writers.invoice);
-  writers.invoice = [this, invoice](settings::Settings& s, workdata::WorkFiles& f, FileSystem& fs,
-                                    std::string_view name) {
+  auto announce = [this](std::string_view name) {
     ++invoices_started_;
     ShowProgress("Izdelava e-ra\xE8una " + std::to_string(invoices_started_) + " od " +
                  std::to_string(run_->window().STEVILORACUNOV) + ": " + std::string(name));
+  };
+  auto invoice = std::move(writers.invoice);
+  writers.invoice = [announce, invoice](settings::Settings& s, workdata::WorkFiles& f,
+                                        FileSystem& fs, std::string_view name) {
+    announce(name);
     return invoice(s, f, fs, name);
+  };
+  auto invoice20 = std::move(writers.invoice20);
+  writers.invoice20 = [announce, invoice20](settings::Settings& s, workdata::WorkFiles& f,
+                                            FileSystem& fs, std::string_view name) {
+    announce(name);
+    return invoice20(s, f, fs, name);
   };
   for (auto* envelope : {&writers.plain_envelope, &writers.payment_envelope}) {
     auto write = std::move(*envelope);

@@ -178,6 +178,47 @@ TEST_F(BatchTest, DocumentsAreNamedAfterOneWaitAndFailedNamesAreReported) {
   EXPECT_TRUE(fake_.files.Exists(out_.File("A4.XML")));
 }
 
+// With e-SLOG 2.0 an invoice the document cannot express is refused: one message with every
+// reason, no file under its name (an old one is deleted, one written earlier in the run
+// stays), not counted, not signed; the run goes on.
+TEST_F(BatchTest, Eslog20RefusesAnInvoiceAndGoesOn) {
+  AddInvoice(1, "A1");
+  AddInvoice(2, "A2");
+  AddInvoice(3, "A1");  // the same document name as the first
+  AddInvoice(4, "A4");
+  settings_.VERZIJAESLOG = "2.0";
+  settings_.ROCNOEPODPISOVANJE = 1;
+  fake_.programs.AddProgram("PodpisiXML_35.EXE", "/bin/signer");
+  auto write = writers_.invoice;
+  writers_.invoice20 = [write](settings::Settings& s, workdata::WorkFiles& f, FileSystem& fs,
+                               std::string_view name) {
+    eslog20::DocumentOutcome o;
+    uint32_t ident = f.headers().buffer().U32(workdata::eRACUNI::IDENTRACUN);
+    if (ident == 2 || ident == 3) {
+      o.refusals = {{"R02", "one"}, {"R19", "two"}};
+    } else {
+      o.status = write(s, f, fs, name);
+    }
+    return o;
+  };
+  eracuni::testing::WriteFileOrDie(out_.File("A2.XML"), "stale");
+  OpenAndMake();
+
+  const WindowState& w = run_->window();
+  EXPECT_EQ(w.STEVEC, 2);
+  EXPECT_EQ(w.SEZNAMZAPODPIS, out_.File("A1.XML") + ";" + out_.File("A4.XML"));
+  EXPECT_FALSE(fake_.files.Exists(out_.File("A2.XML")));
+  EXPECT_EQ(eracuni::testing::ReadFileOrEmpty(out_.File("A1.XML")), "<r/>");
+  EXPECT_THAT(Captions(), ElementsAre(" NAPAKA e-SLOG 2.0", " NAPAKA e-SLOG 2.0"));
+  EXPECT_EQ(fake_.messages.shown()[0].button_text, "V redu");
+  const auto& rows = w.journal.invoices;
+  auto refused = std::find_if(rows.begin(), rows.end(),
+                              [](const InvoiceOutcome& r) { return r.number == "A2"; });
+  ASSERT_NE(refused, rows.end());
+  EXPECT_EQ(refused->status, InvoiceStatus::kRefused);
+  EXPECT_THAT(refused->reasons, ElementsAre("one", "two"));
+}
+
 TEST_F(BatchTest, DoneLeavesTheResultAndOnlyTheCloseButton) {
   AddInvoice(1, "2018-14");
   AddInvoice(2, "2018-15");

@@ -17,6 +17,7 @@ namespace eracuni::xml::testing {
 namespace {
 
 constexpr char kEslog16Schema[] = "eSLOG_1-6_EnostavniRacun.xsd";
+constexpr char kEslog20Schema[] = "eSLOG20_INVOIC_v200.xsd";
 
 bool IsFile(const std::string& path) {
   struct stat st {};
@@ -102,21 +103,37 @@ Status ValidateWithSchema(const std::string& xml_path, const std::string& xsd_pa
   return Status::Ok();
 }
 
-std::string Eslog16SchemaDir() {
+namespace {
+
+std::string SchemaDir(const char* folder) {
   std::string shared = eracuni::testing::SharedDir();
-  return shared.empty() ? std::string() : shared + "schemas/eslog16/";
+  return shared.empty() ? std::string() : shared + "schemas/" + folder + "/";
 }
 
-bool Eslog16SchemaAvailable() {
-  std::string dir = Eslog16SchemaDir();
-  return !dir.empty() && IsFile(dir + kEslog16Schema);
+bool HasSchema(const std::string& dir, const char* schema) {
+  return !dir.empty() && IsFile(dir + schema);
 }
 
+Status ValidateAgainst(const std::string& xml_path, const std::string& dir, const char* schema,
+                       const char* what) {
+  if (!HasSchema(dir, schema))
+    return Status::NotFound(std::string("the ") + what + " schema is not in the shared folder (" +
+                            dir + ")");
+  return ValidateWithSchema(xml_path, dir + schema);
+}
+
+}  // namespace
+
+std::string Eslog16SchemaDir() { return SchemaDir("eslog16"); }
+bool Eslog16SchemaAvailable() { return HasSchema(Eslog16SchemaDir(), kEslog16Schema); }
 Status ValidateEslog16(const std::string& xml_path) {
-  if (!Eslog16SchemaAvailable())
-    return Status::NotFound("the e-SLOG 1.6 schema is not in the shared folder (" +
-                            Eslog16SchemaDir() + ")");
-  return ValidateWithSchema(xml_path, Eslog16SchemaDir() + kEslog16Schema);
+  return ValidateAgainst(xml_path, Eslog16SchemaDir(), kEslog16Schema, "e-SLOG 1.6");
+}
+
+std::string Eslog20SchemaDir() { return SchemaDir("eslog20"); }
+bool Eslog20SchemaAvailable() { return HasSchema(Eslog20SchemaDir(), kEslog20Schema); }
+Status ValidateEslog20(const std::string& xml_path) {
+  return ValidateAgainst(xml_path, Eslog20SchemaDir(), kEslog20Schema, "e-SLOG 2.0");
 }
 
 }  // namespace eracuni::xml::testing

@@ -22,4 +22,10 @@ bool Eslog16SchemaAvailable();
 // Against the e-SLOG 1.6 simple invoice schema; NotFound when the schema is absent.
 Status ValidateEslog16(const std::string& xml_path);
 
+// The same for the e-SLOG 2.0 invoice schema (with its catalog and the signature schema it
+// imports).
+std::string Eslog20SchemaDir();
+bool Eslog20SchemaAvailable();
+Status ValidateEslog20(const std::string& xml_path);
+
 }  // namespace eracuni::xml::testing
