@@ -119,6 +119,12 @@ class FileSystem {
   // folder) has reached the disk: one wait for many files closed without a sync. A file
   // system kept in memory has nothing to wait for.
   virtual Status SyncFileSystem(const std::string& path);
+  // The file a write that replaces `path` must replace: where `path` is a symbolic link,
+  // the file at the end of its chain (which need not exist yet); otherwise `path`.
+  virtual std::string ResolveLinks(const std::string& path) { return path; }
+  // Gives the file `to` the access mode and, as far as the system lets this user, the owner
+  // and group of `from`, so that a replacement written beside a file keeps them.
+  virtual Status CopyModeAndOwner(const std::string& from, const std::string& to);
 };
 
 // ---- External programs ---------------------------------------------------------------------

@@ -15,6 +15,7 @@
 
 #include "framework/cp1250.h"
 #include "framework/platform.h"
+#include "framework/whole_file.h"
 
 extern char** environ;
 
@@ -26,6 +27,26 @@ Status ErrnoStatus(const std::string& what, int err) {
   if (err == ENOENT) return Status::NotFound(text, err);
   if (err == EACCES || err == EPERM) return Status::AccessDenied(text, err);
   return Status::IoError(text, err);
+}
+
+// Opens an existing file for reading, regular files only: the open of a FIFO would wait for
+// a writer that never comes, and a folder or a device holds no data to read.
+Result<int> OpenRegularFile(const std::string& path, uint64_t* size) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return ErrnoStatus("open " + path, errno);
+  struct stat st {};
+  int err = ::fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
+  if (err == 0 && !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return Status::IoError("open " + path + ": not a regular file", EINVAL);
+  }
+  if (err != 0) {
+    ::close(fd);
+    return ErrnoStatus("open " + path, err);
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  *size = static_cast<uint64_t>(st.st_size);
+  return fd;
 }
 
 class StderrMessageBox : public MessageBox {
@@ -149,9 +170,12 @@ class RealFileSystem : public FileSystem {
     return static_cast<uint64_t>(st.st_size);
   }
   Result<std::string> ReadFile(const std::string& path) override {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return ErrnoStatus("open " + path, errno);
+    uint64_t size = 0;
+    Result<int> opened = OpenRegularFile(path, &size);
+    if (!opened.ok()) return opened.status();
+    const int fd = *opened;
     std::string data;
+    data.reserve(static_cast<size_t>(size));
     char buf[65536];
     for (;;) {
       ssize_t n = ::read(fd, buf, sizeof buf);
@@ -168,16 +192,10 @@ class RealFileSystem : public FileSystem {
     return data;
   }
   Result<std::unique_ptr<RandomAccessFile>> NewRandomAccessFile(const std::string& path) override {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return ErrnoStatus("open " + path, errno);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-      int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
-      ::close(fd);
-      return ErrnoStatus("open " + path, err);
-    }
-    return std::unique_ptr<RandomAccessFile>(
-        new PosixRandomAccessFile(path, fd, static_cast<uint64_t>(st.st_size)));
+    uint64_t size = 0;
+    Result<int> fd = OpenRegularFile(path, &size);
+    if (!fd.ok()) return fd.status();
+    return std::unique_ptr<RandomAccessFile>(new PosixRandomAccessFile(path, *fd, size));
   }
   Result<std::unique_ptr<WritableFile>> NewWritableFile(const std::string& path) override {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -197,9 +215,7 @@ class RealFileSystem : public FileSystem {
   Status CopyFile(const std::string& from, const std::string& to) override {
     auto data = ReadFile(from);
     if (!data.ok()) return data.status();
-    const size_t slash = to.rfind('/') + 1;  // npos + 1 == 0: no folder
-    const std::string temp = to.substr(0, slash) + "." + to.substr(slash) + "." +
-                             std::to_string(::getpid()) + ".copy.tmp";
+    const std::string temp = UniqueTemporaryNameBeside(to);
     auto out = NewWritableFile(temp);
     if (!out.ok()) return out.status();
     Status s = (*out)->Append(*data);
@@ -227,6 +243,28 @@ class RealFileSystem : public FileSystem {
   }
   Status SetCurrentDirectory(const std::string& dir) override {
     if (::chdir(dir.c_str()) != 0) return ErrnoStatus("chdir " + dir, errno);
+    return Status::Ok();
+  }
+  std::string ResolveLinks(const std::string& path) override {
+    std::string p = path;
+    for (int hops = 0; hops < 40; ++hops) {  // a longer chain is a loop
+      struct stat st {};
+      if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return p;
+      char buf[4096];
+      ssize_t n = ::readlink(p.c_str(), buf, sizeof buf);
+      if (n <= 0 || static_cast<size_t>(n) == sizeof buf) return p;
+      std::string link(buf, static_cast<size_t>(n));
+      const size_t slash = p.rfind('/');
+      p = link[0] == '/' || slash == std::string::npos ? link : p.substr(0, slash + 1) + link;
+    }
+    return path;
+  }
+  Status CopyModeAndOwner(const std::string& from, const std::string& to) override {
+    struct stat st {};
+    if (::stat(from.c_str(), &st) != 0) return ErrnoStatus("stat " + from, errno);
+    // Only the superuser gives a file away; a member of the group can still keep the group.
+    if (::chown(to.c_str(), st.st_uid, st.st_gid) != 0) (void)::chown(to.c_str(), -1, st.st_gid);
+    if (::chmod(to.c_str(), st.st_mode & 07777) != 0) return ErrnoStatus("chmod " + to, errno);
     return Status::Ok();
   }
   Status SyncFileSystem(const std::string& path) override {
@@ -309,6 +347,7 @@ Result<std::unique_ptr<RandomAccessFile>> FileSystem::NewRandomAccessFile(const 
 }
 
 Status FileSystem::SyncFileSystem(const std::string&) { return Status::Ok(); }
+Status FileSystem::CopyModeAndOwner(const std::string&, const std::string&) { return Status::Ok(); }
 
 MessageBox& ConsoleMessageBox() {
   static StderrMessageBox box;

@@ -18,6 +18,12 @@ namespace eracuni {
 // separate folders).
 std::string TemporaryNameBeside(std::string_view path);
 
+// ".NAME.<pid>-<n>.tmp" in the target's folder, a name no other file of this process or of
+// another one takes. NAME is cut (between characters) where the whole would be longer than
+// both the target's name and 128 bytes, so a name that fits the file system never fails
+// because of its temporary one.
+std::string UniqueTemporaryNameBeside(std::string_view path);
+
 // The temporary file is deleted when anything fails.
 Status WriteWholeFile(FileSystem& files, const std::string& path, std::string_view bytes);
 

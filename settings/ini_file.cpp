@@ -113,14 +113,19 @@ std::mutex& WriteLock() {
   return lock;
 }
 
+// The new text goes beside the file a link leads to (the link stays, a shared file gets the
+// keys), and takes over the mode and owner of the file it replaces.
 Status WriteWhole(FileSystem& files, const std::string& path, const std::string& bytes) {
-  const std::string temp = path + ".tmp";
+  const std::string target = files.ResolveLinks(path);
+  const std::string temp = target + ".tmp";
   auto out = files.NewWritableFile(temp);
   if (!out.ok()) return out.status();
-  Status s = (*out)->Append(bytes);
+  // Before the bytes go in, so a file only its owner may read is never readable by others.
+  Status s = files.Exists(target) ? files.CopyModeAndOwner(target, temp) : Status::Ok();
+  if (s.ok()) s = (*out)->Append(bytes);
   Status c = (*out)->Close();
   if (s.ok()) s = c;
-  if (s.ok()) s = files.RenameFile(temp, path);
+  if (s.ok()) s = files.RenameFile(temp, target);
   if (!s.ok()) files.DeleteFile(temp);
   return s;
 }

@@ -56,7 +56,8 @@ std::string ReadProfileString(FileSystem& files, const std::string& path, std::s
                               std::string_view key, std::string_view default_value);
 
 // Writes (section, key) = value into the file at `path`. The new text goes to a temporary
-// file beside it that then replaces the file, so a failed write leaves the old file whole.
+// file beside it that then replaces the file, so a failed write leaves the old file whole;
+// the file keeps its mode and owner, and a symbolic link stays and its target is written.
 // A file that exists but cannot be read is left alone and the read's failure returned.
 // Values with line breaks or NUL bytes, and names that could not be read back, are refused.
 Status WriteProfileString(FileSystem& files, const std::string& path, std::string_view section,

@@ -1,23 +1,10 @@
 #include "xml/xml_writer.h"
 
-#include <unistd.h>
-
-#include <atomic>
-
+#include "framework/whole_file.h"
 #include "xml/xml_stream.h"
 
 namespace eracuni::xml {
 namespace {
-
-std::atomic<unsigned> temp_serial{0};
-
-// ".NAME.<pid>-<n>.tmp" beside the target: same folder, so the final rename stays atomic.
-std::string TemporaryPathFor(const std::string& path) {
-  size_t slash = path.rfind('/');
-  size_t name_at = slash == std::string::npos ? 0 : slash + 1;
-  return path.substr(0, name_at) + "." + path.substr(name_at) + "." + std::to_string(::getpid()) +
-         "-" + std::to_string(++temp_serial) + ".tmp";
-}
 
 Status WithContext(const Status& s, const std::string& prefix) {
   std::string msg = prefix + ": " + s.message();
@@ -103,7 +90,7 @@ Status XmlWriter::CreateXmlFile(const std::string& path, std::string_view versio
     d.Fail(started);
     return d.status;
   }
-  d.temp_path = TemporaryPathFor(path);
+  d.temp_path = UniqueTemporaryNameBeside(path);  // same folder: the rename stays atomic
   auto created = d.files.NewWritableFile(d.temp_path);
   if (!created.ok()) {
     d.stream.Abandon();

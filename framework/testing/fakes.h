@@ -95,6 +95,10 @@ class FaultyFileSystem : public FileSystem {
   std::string CurrentDirectory() override { return base_.CurrentDirectory(); }
   Status SetCurrentDirectory(const std::string& d) override { return base_.SetCurrentDirectory(d); }
   Status SyncFileSystem(const std::string& p) override;
+  std::string ResolveLinks(const std::string& p) override { return base_.ResolveLinks(p); }
+  Status CopyModeAndOwner(const std::string& from, const std::string& to) override {
+    return base_.CopyModeAndOwner(from, to);
+  }
 
   // Used by the files this file system hands out.
   Status CheckFault(const std::string& op, const std::string& path);

@@ -25,6 +25,11 @@ TEST(PosixFileSystem, WritesRenamesCopiesAndReportsErrno) {
   EXPECT_EQ(*fs.ReadFile(dir.File("c.txt")), "hello");
   EXPECT_EQ(*fs.ListDirectory(dir.path()), (std::vector<std::string>{"a.txt", "c.txt"}));
 
+  const std::string longest(255, 'c');  // its temporary name must fit too
+  ASSERT_TRUE(fs.CopyFile(dir.File("a.txt"), dir.File(longest)).ok());
+  EXPECT_EQ(*fs.ReadFile(dir.File(longest)), "hello");
+  ASSERT_TRUE(fs.DeleteFile(dir.File(longest)).ok());
+
   Status missing = fs.DeleteFile(dir.File("nothing"));
   EXPECT_TRUE(missing.Is(Status::Code::kNotFound));
   EXPECT_EQ(missing.error_code(), 2);

@@ -109,6 +109,13 @@ TEST_F(CorruptWorkFiles, GarbageAndFoldersAreReportedByName) {
   EXPECT_THAT(Reports(), HasSubstr("eRACPRIL"));
 }
 
+TEST_F(CorruptWorkFiles, AFifoInPlaceOfAWorkFileEndsWithTheOpenFailure) {
+  ASSERT_EQ(unlink(Path("eRACUNIP.TPS").c_str()), 0);
+  ASSERT_EQ(mkfifo(Path("eRACUNIP.TPS").c_str(), 0644), 0);  // no writer: an open would wait
+  Run();
+  EXPECT_THAT(Reports(), HasSubstr("File eRACUNIP could not be opened"));
+}
+
 // Another program may hold the work data open (and locked) while the converter runs.
 TEST_F(CorruptWorkFiles, FilesHeldOpenByAnotherProcessAreStillRead) {
   int ready[2], release[2];

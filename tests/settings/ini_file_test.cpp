@@ -1,5 +1,8 @@
 #include "settings/ini_file.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "framework/testing/fakes.h"
@@ -115,6 +118,26 @@ TEST_F(IniFileTest, FailedWritesLeaveTheFileWhole) {
     EXPECT_EQ(ReadFileOrEmpty(path_), original);
     EXPECT_FALSE(files.Exists(path_ + ".tmp"));
   }
+}
+
+TEST_F(IniFileTest, WritesKeepTheModeOwnerAndLinkOfTheFile) {
+  const std::string shared = dir_.File("shared.ini");
+  WriteFileOrDie(shared, "[GLOBAL]\r\nBanka=K\r\n");
+  ASSERT_EQ(::chmod(shared.c_str(), 0660), 0);
+  ASSERT_EQ(::symlink("shared.ini", path_.c_str()), 0);
+  struct stat before {};
+  ASSERT_EQ(::stat(shared.c_str(), &before), 0);
+
+  ASSERT_TRUE(WriteProfileString(files_, path_, "GLOBAL", "Banka", "M").ok());
+  struct stat link {}, after {};
+  ASSERT_EQ(::lstat(path_.c_str(), &link), 0);
+  EXPECT_TRUE(S_ISLNK(link.st_mode));
+  EXPECT_EQ(ReadFileOrEmpty(shared), "[GLOBAL]\r\nBanka=M\r\n");
+  ASSERT_EQ(::stat(shared.c_str(), &after), 0);
+  EXPECT_EQ(after.st_mode & 07777, 0660u);
+  EXPECT_EQ(after.st_uid, before.st_uid);
+  EXPECT_EQ(after.st_gid, before.st_gid);
+  EXPECT_FALSE(files_.Exists(shared + ".tmp"));
 }
 
 TEST_F(IniFileTest, RefusesWhatCouldNotBeReadBack) {

@@ -165,6 +165,17 @@ TEST_F(XmlWriterTest, TurnsEveryValueIntoWellFormedUtf8) {
   EXPECT_EQ(ElementLine("\x01\x02  \x03"), "<E/>");
 }
 
+TEST_F(XmlWriterTest, TheLongestNamesTheFileSystemTakesAreWritten) {
+  std::string slovenian;
+  for (int i = 0; i < 125; ++i) slovenian += "\xC4\x8D";  // "č" 125 times: 254 bytes with .XML
+  for (const std::string& name : {std::string(251, 'a') + ".XML", slovenian + ".XML"}) {
+    ASSERT_TRUE(writer_.CreateXmlFile(dir_.File(name), "1.0", "UTF-8").ok());
+    writer_.AddElement("R", "1");
+    ASSERT_TRUE(writer_.CloseXmlFile().ok()) << name.size();
+  }
+  EXPECT_EQ(Entries().size(), 2u);  // both documents, no temporary file
+}
+
 TEST_F(XmlWriterTest, MisuseFailsTheDocument) {
   ASSERT_TRUE(Create().ok());
   writer_.CreateParent("R");
