@@ -35,14 +35,20 @@ BatchRun::BatchRun(BatchContext context)
 
 BatchRun::~BatchRun() { PressCancel(); }
 
-void BatchRun::Open() {
-  if (opened_) return;
-  opened_ = true;
+void BatchRun::Prepare() {
+  if (prepared_) return;
+  prepared_ = true;
   recorder_.RecordInto(&window_.journal.messages);
   ctx_.errors.EnterProcedure(kProcedureName);
   if (ctx_.read_settings) ctx_.read_settings(ctx_.settings);
   // A file that fails to open has shown its message and walks empty.
   (void)ctx_.files.OpenAll();
+}
+
+void BatchRun::Open() {
+  if (opened_) return;
+  Prepare();
+  opened_ = true;
 
   settings::Settings& s = ctx_.settings;
   bool folders_set = !Blank(s.POTDOXMLRACUNOV) && !Blank(s.POTDOERACUNOV);
@@ -66,7 +72,8 @@ void BatchRun::Open() {
 }
 
 void BatchRun::FocusMakeButton() {
-  if (window_.state != RunState::kReady || !window_.ok_button.visible) return;
+  // Before the opening's own checks nothing is checked (a window takes focus when shown).
+  if (!opened_ || window_.state != RunState::kReady || !window_.ok_button.visible) return;
   window_.focus = Control::kOkButton;
   PreveriPoti(ctx_, window_);
   PrikaziSlikoPaketa(ctx_.settings, window_);
@@ -104,7 +111,7 @@ void BatchRun::PressMake() {
 }
 
 void BatchRun::PressCancel() {
-  if (!opened_ || window_.state == RunState::kClosed) return;
+  if (!prepared_ || window_.state == RunState::kClosed) return;
   recorder_.RecordInto(nullptr);
   ctx_.files.CloseAll();
   ctx_.errors.LeaveProcedure();

@@ -62,8 +62,12 @@ class BatchRun {
   BatchRun(const BatchRun&) = delete;
   BatchRun& operator=(const BatchRun&) = delete;
 
-  // The window's opening: procedure name, settings, work files, folder checks and pre-scan,
-  // channel, package picture, and in invisible mode the queued press of the make button.
+  // What the window's opening does before the window is shown: procedure name, settings,
+  // work files. A fatal open message thus never stands over an empty window.
+  void Prepare();
+  // The rest of the opening (after Prepare, which it does first when still undone): folder
+  // checks and pre-scan, channel, package picture, and in invisible mode the queued press
+  // of the make button.
   void Open();
   // The make button gets the focus: the folder check, then the package picture.
   void FocusMakeButton();
@@ -92,6 +96,7 @@ class BatchRun {
   BatchContext ctx_;
   RecordingMessageBox& recorder_;  // notes from the opening until the report is written
   std::vector<std::string> command_log_;
+  bool prepared_ = false;
   bool opened_ = false;
 };
 

@@ -48,13 +48,16 @@ std::string TemporaryNameBeside(std::string_view path) {
 }
 
 Status WriteWholeFile(FileSystem& files, const std::string& path, std::string_view bytes) {
-  const std::string temp = TemporaryNameBeside(path);
+  const std::string target = files.ResolveLinks(path);  // a link stays, its target is written
+  const std::string temp = TemporaryNameBeside(target);
   auto out = files.NewWritableFile(temp);
   if (!out.ok()) return out.status();
-  Status s = (*out)->Append(bytes);
+  // Before the bytes go in, so a file only its owner may read is never readable by others.
+  Status s = files.Exists(target) ? files.CopyModeAndOwner(target, temp) : Status::Ok();
+  if (s.ok()) s = (*out)->Append(bytes);
   Status closed = (*out)->Close();
   if (s.ok()) s = closed;
-  if (s.ok()) s = files.RenameFile(temp, path);
+  if (s.ok()) s = files.RenameFile(temp, target);
   if (!s.ok()) files.DeleteFile(temp);
   return s;
 }

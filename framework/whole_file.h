@@ -2,7 +2,8 @@
 //
 // The bytes go to a temporary file beside the target, which is closed with a wait for the
 // disk and then renamed over the target: after a failure or a power cut the name shows the
-// old contents or the new ones. The temporary name is about as long as the target's (the
+// old contents or the new ones. The file keeps its mode and owner; where the path is a
+// symbolic link, the link stays and the file it leads to is replaced. The temporary name is about as long as the target's (the
 // same for "NAME.html"), so a name that fits the file system does not fail because of it.
 #pragma once
 

@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "framework/whole_file.h"
+
 namespace eracuni::settings {
 
 namespace {
@@ -113,22 +115,6 @@ std::mutex& WriteLock() {
   return lock;
 }
 
-// The new text goes beside the file a link leads to (the link stays, a shared file gets the
-// keys), and takes over the mode and owner of the file it replaces.
-Status WriteWhole(FileSystem& files, const std::string& path, const std::string& bytes) {
-  const std::string target = files.ResolveLinks(path);
-  const std::string temp = target + ".tmp";
-  auto out = files.NewWritableFile(temp);
-  if (!out.ok()) return out.status();
-  // Before the bytes go in, so a file only its owner may read is never readable by others.
-  Status s = files.Exists(target) ? files.CopyModeAndOwner(target, temp) : Status::Ok();
-  if (s.ok()) s = (*out)->Append(bytes);
-  Status c = (*out)->Close();
-  if (s.ok()) s = c;
-  if (s.ok()) s = files.RenameFile(temp, target);
-  if (!s.ok()) files.DeleteFile(temp);
-  return s;
-}
 
 }  // namespace
 
@@ -243,7 +229,7 @@ Status WriteProfileString(FileSystem& files, const std::string& path, std::strin
   IniText text(old_bytes);
   if (read.ok() && text.Find(section, key) == value) return Status::Ok();  // nothing to change
   text.Set(section, key, value);
-  return WriteWhole(files, path, text.Bytes());
+  return WriteWholeFile(files, path, text.Bytes());
 }
 
 }  // namespace eracuni::settings

@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QEventLoop>
-#include <QFocusEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -21,6 +20,7 @@
 #include <vector>
 
 #include "app/resources/pictures.h"
+#include "batch/headless.h"
 #include "batch/names.h"
 #include "settings/window/qt_text.h"
 
@@ -413,10 +413,22 @@ void MainWindow::ApplyFocus() {
   syncing_ = false;
 }
 
+void MainWindow::Prepare() {
+  run_->Prepare();
+  Sync();  // the settings just read
+}
+
 void MainWindow::Open() {
   run_->Open();
+  invisible_ = ctx_.settings.SKRITINACIN != 0;
   Sync();
   PostQueuedKeys();
+}
+
+int MainWindow::ExitCode() const {
+  if (!invisible_) return kExitDone;
+  // The journal holds every message shown from the opening to the end of the run.
+  return HeadlessExitCode(completed_, static_cast<int>(run_->window().journal.messages.size()));
 }
 
 void MainWindow::Make() {
@@ -426,6 +438,7 @@ void MainWindow::Make() {
   bool was_ready = run_->window().state == RunState::kReady;
   run_->PressMake();
   running_ = false;
+  completed_ = completed_ || run_->window().state == RunState::kDone;
   if (was_ready && run_->window().state == RunState::kDone)
     ShowProgress("\x8Atevilo izdelanih e-ra\xE8unov: " + std::to_string(run_->window().STEVEC));
   Sync();
@@ -491,14 +504,15 @@ bool MainWindow::event(QEvent* e) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
-  if (watched == controls_->ok && e->type() == QEvent::FocusIn && !syncing_ && !running_) {
-    Qt::FocusReason reason = static_cast<QFocusEvent*>(e)->reason();
-    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
-        reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason) {
-      focus_applied_ = Control::kOkButton;
-      run_->FocusMakeButton();
-      Sync();
-    }
+  // Whatever brought the focus (a key, the mouse, the window's activation), the checks run;
+  // not again while their own message box gives the focus back.
+  if (watched == controls_->ok && e->type() == QEvent::FocusIn && !syncing_ && !running_ &&
+      !checking_) {
+    focus_applied_ = Control::kOkButton;
+    checking_ = true;
+    run_->FocusMakeButton();
+    checking_ = false;
+    Sync();
   }
   return QDialog::eventFilter(watched, e);
 }
@@ -522,10 +536,11 @@ int IzdelavaXMLRacunOvoj(MainWindowContext context) {
   MainWindow window(std::move(context));
   QEventLoop loop;
   QObject::connect(&window, &MainWindow::closed, &loop, &QEventLoop::quit);
+  window.Prepare();
   window.show();
   QTimer::singleShot(0, &window, &MainWindow::Open);
   loop.exec();
-  return 0;
+  return window.ExitCode();
 }
 
 }  // namespace eracuni::batch

@@ -50,6 +50,11 @@ class MainWindow : public QDialog {
 
   // The window's opening; call it once the window is shown.
   void Open();
+  // Reads the settings and opens the work files; call it before the window is first shown.
+  void Prepare();
+  // What the program answers the one that started it: in invisible mode the headless
+  // runner's code (0 done, 1 done with messages, 2 not run); 0 in interactive mode.
+  int ExitCode() const;
 
   BatchRun& run() { return *run_; }
   // The settings window while it is open.
@@ -93,6 +98,9 @@ class MainWindow : public QDialog {
   QPointer<settings::NastavitvePrograma> settings_window_;
   QPointer<RunReportWindow> report_window_;
   bool running_ = false;
+  bool checking_ = false;   // the make button's checks are running
+  bool invisible_ = false;  // invisible mode, as read when the window opened
+  bool completed_ = false;  // a run reached its end
   bool syncing_ = false;
   int posted_enters_ = 0;
   int invoices_started_ = 0;
@@ -100,7 +108,8 @@ class MainWindow : public QDialog {
   bool font_applied_ = false;
 };
 
-// The window procedure: shows the main window, opens it, and returns once it has closed.
+// The window procedure: reads the settings and opens the work files, shows the main window,
+// opens it, and returns its ExitCode() once it has closed.
 int IzdelavaXMLRacunOvoj(MainWindowContext context);
 
 }  // namespace eracuni::batch

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/testing/fakes.h"
+#include "framework/whole_file.h"
 
 namespace eracuni::settings {
 namespace {
@@ -92,7 +93,7 @@ TEST_F(IniFileTest, MissingFileReadsDefaultAndWriteCreatesIt) {
   ASSERT_TRUE(WriteProfileString(files_, path_, "GLOBAL", "Banka", "K").ok());
   EXPECT_EQ(ReadFileOrEmpty(path_), "[GLOBAL]\r\nBanka=K\r\n");
   EXPECT_EQ(ReadProfileString(files_, path_, "Global", "BANKA", "O"), "K");
-  EXPECT_FALSE(files_.Exists(path_ + ".tmp"));
+  EXPECT_FALSE(files_.Exists(TemporaryNameBeside(path_)));
 }
 
 TEST_F(IniFileTest, SameValueIsNotRewritten) {
@@ -116,7 +117,7 @@ TEST_F(IniFileTest, FailedWritesLeaveTheFileWhole) {
     EXPECT_FALSE(s.ok());
     EXPECT_EQ(s.error_code(), c.err);
     EXPECT_EQ(ReadFileOrEmpty(path_), original);
-    EXPECT_FALSE(files.Exists(path_ + ".tmp"));
+    EXPECT_FALSE(files.Exists(TemporaryNameBeside(path_)));
   }
 }
 
@@ -137,7 +138,8 @@ TEST_F(IniFileTest, WritesKeepTheModeOwnerAndLinkOfTheFile) {
   EXPECT_EQ(after.st_mode & 07777, 0660u);
   EXPECT_EQ(after.st_uid, before.st_uid);
   EXPECT_EQ(after.st_gid, before.st_gid);
-  EXPECT_FALSE(files_.Exists(shared + ".tmp"));
+  EXPECT_EQ(*files_.ListDirectory(dir_.path()),
+            (std::vector<std::string>{"RUZeZUD.INI", "shared.ini"}));  // no temporary file
 }
 
 TEST_F(IniFileTest, RefusesWhatCouldNotBeReadBack) {

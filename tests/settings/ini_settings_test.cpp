@@ -176,5 +176,17 @@ TEST_F(IniSettingsTest, UnwritableFileLeavesTheValuesInMemory) {
   EXPECT_EQ(settings_.BRISANJEDELOVNIH, 1);
 }
 
+// The README's key table is what users edit the file by: every key the program reads is there.
+TEST(SettingKeysTest, TheReadmeListsEveryKey) {
+  const std::string readme = ReadFileOrEmpty(std::string(ERACUNI_SOURCE_DIR) + "/README.md");
+  std::string rows;  // the table rows
+  for (size_t at = 0, end; at < readme.size(); at = end + 1) {
+    end = std::min(readme.find('\n', at), readme.size());
+    if (readme.compare(at, 2, "| ") == 0) rows += readme.substr(at, end - at) + "\n";
+  }
+  for (const SettingKey& k : SettingKeys())
+    EXPECT_NE(rows.find("`" + std::string(k.key) + "`"), std::string::npos) << k.key;
+}
+
 }  // namespace
 }  // namespace eracuni::settings

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QTextBrowser>
 
 #include "../../settings/window/qt_application.h"
@@ -175,6 +176,15 @@ TEST_F(MainWindowTest, BlankFolderWarnsAndBlocksWhenTheMakeButtonIsReached) {
   EXPECT_FALSE(Shown("?OKBUTTON"));
   EXPECT_EQ(Control<QPushButton>("?CANCEL")->text(), " ZAPRI");
   EXPECT_EQ(State(), RunState::kBlocked);
+}
+
+TEST_F(MainWindowTest, MakeButtonChecksRunForEveryFocusItGets) {
+  AddInvoices({"A1"});
+  Open(/*blank_output_folder=*/true);
+  // The focus an activated window gives back to the button it had.
+  Control<QPushButton>("?OKBUTTON")->setFocus(Qt::ActiveWindowFocusReason);
+  EXPECT_EQ(Captions(), (std::vector<std::string>{" OPOZORILO", "INFORMACIJA"}));
+  EXPECT_FALSE(Shown("?OKBUTTON"));
 }
 
 TEST_F(MainWindowTest, MakeWritesTheDocumentsAndShowsWhereTheyAre) {
@@ -346,6 +356,63 @@ TEST_F(MainWindowTest, WindowProcedureReadsTheSettingsAndReturnsOnceClosed) {
   EXPECT_EQ(reads, 1);
   EXPECT_EQ(invoices_.size(), 1u);
   EXPECT_FALSE(files_->opened());
+}
+
+TEST_F(MainWindowTest, WindowProcedureReadsAndOpensBeforeTheWindowIsShown) {
+  AddInvoices({"A1"});
+  files_ = data_.Open(settings_, errors_);
+  files_->CloseAll();  // for the window to open
+  bool window_shown = true;
+  auto read = [&](settings::Settings& s) {
+    window_shown = false;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (qobject_cast<MainWindow*>(w) && w->isVisible()) window_shown = true;
+    s.POTDOXMLRACUNOV = out_.path();
+    s.SKRITINACIN = 1;
+  };
+  bool opened_before_shown = false;
+  QTimer spy;  // the first moment the window is visible, the work files are open
+  QObject::connect(&spy, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (qobject_cast<MainWindow*>(w) && w->isVisible() && !opened_before_shown) {
+        opened_before_shown = files_->opened();
+        spy.stop();
+      }
+  });
+  spy.start(0);
+  IzdelavaXMLRacunOvoj(
+      {settings_, *files_, fake_.platform, errors_, read, data_.driver(), pickers_, writers_});
+  EXPECT_FALSE(window_shown);
+  EXPECT_TRUE(opened_before_shown);
+}
+
+// Invisible mode answers the program that started it as eracuni-batch does.
+TEST_F(MainWindowTest, InvisibleModeExitCodeFollowsTheHeadlessRunner) {
+  auto run = [&] {
+    files_ = data_.Open(settings_, errors_);
+    auto read = [&](settings::Settings& s) {
+      s.POTDOXMLRACUNOV = out_.path();
+      s.SKRITINACIN = 1;
+    };
+    QTimer closer;  // the user closes a window that could not run
+    QObject::connect(&closer, &QTimer::timeout, [] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* m = qobject_cast<MainWindow*>(w); m && m->run().window().state == RunState::kBlocked)
+          m->close();
+    });
+    closer.start(10);
+    return IzdelavaXMLRacunOvoj(
+        {settings_, *files_, fake_.platform, errors_, read, data_.driver(), pickers_, writers_});
+  };
+  EXPECT_EQ(run(), 2);  // no invoices: not run
+
+  AddInvoices({"A1", "A2"});
+  auto write = writers_.invoice;
+  writers_.invoice = [write](settings::Settings& s, workdata::WorkFiles& f, FileSystem& fs,
+                             std::string_view name) {
+    return name == "A2.XML" ? Status::IoError("disk full", 28) : write(s, f, fs, name);
+  };
+  EXPECT_EQ(run(), 1);  // done, with a message
 }
 
 }  // namespace
