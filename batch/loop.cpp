@@ -75,11 +75,13 @@ class InvoiceLoop {
     row.document = std::string(ClipRight(ctx_.settings.POTDOXMLRACUNOV)) + w_.IMEXMLRACUNA;
     size_t first = documents_.held();
     Status s;
+    std::vector<std::string> warnings;
     if (settings::SelectsEslog20(ctx_.settings)) {
       eslog20::DocumentOutcome o =
           ctx_.writers.invoice20(ctx_.settings, ctx_.files, documents_, w_.IMEXMLRACUNA);
       if (o.refused()) return Refuse(row, std::move(o.refusals));
       s = o.status;
+      warnings = std::move(o.warnings);
     } else {
       s = ctx_.writers.invoice(ctx_.settings, ctx_.files, documents_, w_.IMEXMLRACUNA);
     }
@@ -89,6 +91,7 @@ class InvoiceLoop {
       return Fail(row, message);
     }
     ++w_.STEVEC;
+    row.reasons = std::move(warnings);  // the 2.0 document's warnings, if any
     written_.push_back({w_.journal.invoices.size() - 1, first, documents_.held(),
                         ctx_.settings.DOBROPISBREMEPIS});
     if (documents_.held() >= kGroupDocuments || documents_.held_bytes() >= kGroupBytes) Commit();
@@ -133,10 +136,12 @@ class InvoiceLoop {
         std::string message = InvoiceNotWritten(row.document, s);
         ShowWarning(ctx_.platform.messages, message, caption::kWarning);
         --w_.STEVEC;
-        Fail(row, message);
+        row.status = InvoiceStatus::kNotWritten;
+        row.reasons.insert(row.reasons.begin(), OneLine(message));
         continue;
       }
-      row.status = InvoiceStatus::kWritten;
+      row.status = row.reasons.empty() ? InvoiceStatus::kWritten
+                                       : InvoiceStatus::kWrittenWithWarnings;
       last_verdict_ = d.verdict;
       if (!w_.SEZNAMZAPODPIS.empty()) w_.SEZNAMZAPODPIS += ";";
       w_.SEZNAMZAPODPIS += row.document;

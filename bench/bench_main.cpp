@@ -62,6 +62,8 @@ int Measure(const std::string& folder, int repeats) {
                {fig::kPlainWriteCpuSeconds, run->plain_cpu_seconds},
                {fig::kSyncedWriteSeconds, run->synced_seconds},
                {fig::kSyncedOnceWriteSeconds, run->synced_once_seconds},
+               {fig::kRunQueueSeconds, run->queue_seconds},
+               {fig::kSyncedOnceQueueSeconds, run->synced_once_queue_seconds},
                {fig::kXmlBytes, double(run->xml_bytes)},
                {fig::kXmlFiles, double(run->xml_files)},
                {fig::kMessages, double(run->messages)},

@@ -40,6 +40,10 @@ struct RunFigures {
   double plain_cpu_seconds = 0;
   double synced_seconds = 0;   // the same, each file flushed to disk before the next
   double synced_once_seconds = 0;  // the same, then one sync of the file system
+  // Of `seconds` and `synced_once_seconds`: the time spent waiting for a processor, which a
+  // machine shared with others adds to work that needs the processor.
+  double queue_seconds = 0;
+  double synced_once_queue_seconds = 0;
 };
 
 struct WriterFigures {
@@ -58,6 +62,7 @@ Result<double> PlainReadSeconds(const std::vector<std::string>& paths);
 struct Timing {
   double seconds = 0;
   double cpu_seconds = 0;
+  double queue_seconds = 0;  // waiting for a processor (0 where the kernel does not tell)
 };
 
 // How a plain write reaches the disk: not waited for, an fsync before each fclose, or one

@@ -1,15 +1,19 @@
 #include "eslog20/document.h"
 
 #include "eslog/invoice.h"
+#include "eslog20/rules.h"
 #include "eslog20/writer.h"
 #include "workdata/fields.h"
 
 namespace eracuni::eslog20 {
 
 ModelFindings CheckInvoiceModel(const Invoice& invoice, const settings::Settings& settings) {
-  (void)invoice;
-  (void)settings;
-  return {};
+  ModelFindings out;
+  for (const RuleFailure& f : CheckRules(invoice, {.channel_u = settings.KATERABANKA == 'U'})) {
+    if (f.fatal) out.fatal.push_back({std::string(f.rule), FailureLine(f)});
+    else out.warnings.push_back(FailureLine(f));
+  }
+  return out;
 }
 
 DocumentOutcome IzdelajXMLRacun20(settings::Settings& settings, workdata::WorkFiles& files,

@@ -28,7 +28,7 @@ struct ModelFindings {
 };
 
 // The one place where the finished model is checked before its document is written, as a
-// receiver would check it (the EN 16931 rules).
+// receiver would check it: every rule of rules.h, UJP's checks fatal on channel U.
 ModelFindings CheckInvoiceModel(const Invoice& invoice, const settings::Settings& settings);
 
 struct DocumentOutcome {

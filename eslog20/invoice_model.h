@@ -68,13 +68,17 @@ struct Party {
   std::string contact;       // S_CTA: BT-41 (SU) / BT-56 (PD)
 };
 
-// A line allowance (BG-27) or charge (BG-28).
+// A line allowance (BG-27) or charge (BG-28), or one of the document (BG-20, BG-21: only
+// documents read back have those; the terms in brackets are theirs).
 struct AllowanceCharge {
   bool charge = false;                // S_ALC D_5463: "A" allowance, "C" charge
-  std::string reason_code;            // BT-140 ("95") / BT-145 ("ABK")
-  std::optional<Decimal> percentage;  // BT-138 / BT-143
-  std::optional<Decimal> amount;      // BT-136 / BT-141 (MOA 204 / 23)
-  std::optional<Decimal> base;        // BT-137 / BT-142 (MOA 25)
+  std::string reason_code;            // BT-140 ("95") / BT-145 ("ABK") [BT-98 / BT-105]
+  std::optional<Decimal> percentage;  // BT-138 / BT-143 [BT-94 / BT-101]
+  std::optional<Decimal> amount;      // BT-136 / BT-141 (MOA 204 / 23) [BT-92 / BT-99]
+  std::optional<Decimal> base;        // BT-137 / BT-142 (MOA 25) [BT-93 / BT-100]
+  std::string vat_category;           // document level only: [BT-95 / BT-102]
+  std::optional<Decimal> vat_rate;    // document level only: [BT-96 / BT-103]
+  std::string reason;                 // BT-139 / BT-144 [BT-97 / BT-104]; only read back
 };
 
 // An invoice line (BG-25).
@@ -106,6 +110,8 @@ struct VatBreakdown {
 // Document totals (BG-22).
 struct Totals {
   std::optional<Decimal> line_net_total;   // BT-106 (MOA 79)
+  std::optional<Decimal> allowances;       // BT-107 (MOA 260); documents read back only
+  std::optional<Decimal> charges;          // BT-108 (MOA 259); documents read back only
   std::optional<Decimal> tax_exclusive;    // BT-109 (MOA 389)
   std::optional<Decimal> tax_total;        // BT-110 (MOA 176)
   std::optional<Decimal> tax_inclusive;    // BT-112 (MOA 388)
@@ -119,6 +125,7 @@ struct Invoice {
   std::string type_code;                 // BT-3
   std::string number;                    // BT-1
   std::string issue_date;                // BT-2 (DTM 137)
+  std::string vat_point_date;            // BT-7 (DTM 131); the work data has none
   std::string delivery_date;             // BT-72 (DTM 35)
   std::string period_start;              // BT-73 (DTM 167)
   std::string period_end;                // BT-74 (DTM 168)
@@ -136,6 +143,7 @@ struct Invoice {
   std::string due_date;                  // BT-9 (G_SG8 DTM 13)
   std::string payment_means_code;        // BT-81 (G_SG8 PAI); "" when none
   std::vector<Line> lines;
+  std::vector<AllowanceCharge> allowances_charges;  // BG-20, BG-21; documents read back only
   Totals totals;
   std::vector<VatBreakdown> vat_breakdown;
 };

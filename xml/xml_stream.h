@@ -3,9 +3,10 @@
 // XmlStream is the document half of XmlWriter (xml_writer.h, which owns the file and its
 // name): the same calls, the same layout, escaping and well-formedness rules, with every
 // byte written by this code. The bytes gather in a 64 KiB buffer and reach the sink through
-// its one method in pieces of that size (fewer only at the end). The first failure, of the
-// sink or of the caller's use, is kept; every later call then has no effect, and no byte
-// reaches the sink after a failure. The sink is the caller's and must outlive the stream.
+// its one method in pieces of nearly that size (a piece ends before a leaf that does not
+// fit whole; the last one is the rest). The first failure, of the sink or of the caller's
+// use, is kept; every later call then has no effect, and no byte reaches the sink after a
+// failure. The sink is the caller's and must outlive the stream.
 //
 // Well-formedness is kept by refusing what would break it: element and attribute names must
 // be XML names, an attribute may appear once per start tag and only before AddParent, text

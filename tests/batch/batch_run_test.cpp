@@ -198,6 +198,7 @@ TEST_F(BatchTest, Eslog20RefusesAnInvoiceAndGoesOn) {
       o.refusals = {{"R02", "one"}, {"R19", "two"}};
     } else {
       o.status = write(s, f, fs, name);
+      if (ident == 4) o.warnings = {"warned"};
     }
     return o;
   };
@@ -217,6 +218,12 @@ TEST_F(BatchTest, Eslog20RefusesAnInvoiceAndGoesOn) {
   ASSERT_NE(refused, rows.end());
   EXPECT_EQ(refused->status, InvoiceStatus::kRefused);
   EXPECT_THAT(refused->reasons, ElementsAre("one", "two"));
+  // A warning lets the invoice go out (counted and signed above) and stays in the journal.
+  auto warned = std::find_if(rows.begin(), rows.end(),
+                             [](const InvoiceOutcome& r) { return r.number == "A4"; });
+  ASSERT_NE(warned, rows.end());
+  EXPECT_EQ(warned->status, InvoiceStatus::kWrittenWithWarnings);
+  EXPECT_THAT(warned->reasons, ElementsAre("warned"));
 }
 
 TEST_F(BatchTest, DoneLeavesTheResultAndOnlyTheCloseButton) {

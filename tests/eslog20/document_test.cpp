@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "framework/cp1250.h"
 #include "framework/testing/fakes.h"
 #include "workdata/fields.h"
 #include "workdata/testing/memory_work_data.h"
@@ -120,7 +121,8 @@ class DocumentTest : public ::testing::Test {
     settings_.OBDOBJERACUNA = 1;
     settings_.DDVKATEGORIJA0 = 'K';
     settings_.DDVOPROSTITEV0 = "Opro\x9A\xE8" "eno po 46. \xE8lenu ZDDV-1";
-    FillFullHeader(data_.AddHeader(kIdent));
+    header_ = &data_.AddHeader(kIdent);  // the only header, so it stays where it is
+    FillFullHeader(*header_);
     workdata::RecordBuffer& l1 = data_.AddLine(kIdent, 1);
     FillLine(l1, {"ART-1", "Hrastova miza", "", "2", "PCE", "AAB", "100.00", "180.00", "219.60",
                   "22", "A", "10", "25", "200.00"});
@@ -151,6 +153,7 @@ class DocumentTest : public ::testing::Test {
   ErrorManager errors_;
   settings::Settings settings_;
   workdata::testing::MemoryWorkData data_;
+  workdata::RecordBuffer* header_ = nullptr;
   std::unique_ptr<workdata::WorkFiles> files_;
   eracuni::testing::TempDir dir_;
 };
@@ -181,6 +184,28 @@ TEST_F(DocumentTest, RefusedInvoiceWritesNothingAndKeepsTheVerdict) {
   EXPECT_FALSE(fake_.files.Exists(Path()));
   EXPECT_EQ(settings_.DOBROPISBREMEPIS, 1);
   EXPECT_EQ(o.payment_reference, "");
+}
+
+// The rules judge the finished model: on channel U, UJP's checks refuse the invoice with the
+// message the user reads; on another channel they are warnings and the document is written.
+TEST_F(DocumentTest, UjpChecksRefuseOnChannelUAndWarnElsewhere) {
+  header_->SetText(H::STEVILKABANCNEGARACUNABY, "");
+  header_->SetText(H::VRSTADOKUMENTA, "");
+  settings_.KATERABANKA = 'U';
+  DocumentOutcome o = Write();
+  ASSERT_TRUE(o.refused());
+  EXPECT_FALSE(fake_.files.Exists(Path()));
+  EXPECT_EQ(Cp1250ToUtf8(RefusalMessageText(files_->headers().buffer(), o.refusals)),
+            " Račun 2026-000123 ni izdelan v obliki e-SLOG 2.0:"
+            "|- Manjka bančni račun kupca (NBT-010), ki ga zahteva UJP (UJP-02)."
+            "|- Račun nima referenčnega dokumenta (pogodbe, naročilnice ali dobavnice), ki ga zahteva UJP (UJP-04)."
+            "||Račun ni vključen v ovojnico in paket.");
+
+  settings_.KATERABANKA = 'G';
+  o = Write();
+  ASSERT_FALSE(o.refused());
+  EXPECT_TRUE(fake_.files.Exists(Path()));
+  EXPECT_EQ(o.warnings.size(), 2u);
 }
 
 }  // namespace

@@ -96,8 +96,15 @@ TEST_F(WriterTest, EveryOptionalPartInTheSchemasOrder) {
   l.gross_price = D(5500, 2);
   l.vat_base = Decimal::Cents(10000);
   l.vat_amount = Decimal::Cents(2200);
-  l.allowances_charges = {{false, "95", D(1000, 2), Decimal::Cents(1100), Decimal::Cents(11000)},
-                          {true, "ABK", std::nullopt, Decimal::Cents(100), std::nullopt}};
+  AllowanceCharge allowance, charge;
+  allowance.reason_code = "95";
+  allowance.percentage = D(1000, 2);
+  allowance.amount = Decimal::Cents(1100);
+  allowance.base = Decimal::Cents(11000);
+  charge.charge = true;
+  charge.reason_code = "ABK";
+  charge.amount = Decimal::Cents(100);
+  l.allowances_charges = {allowance, charge};
   inv.totals.paid = Decimal::Cents(-1);
   inv.totals.rounding = Decimal::Cents(1);
 
