@@ -566,6 +566,4 @@ void XmlStream::Abandon() {
   impl_->out.Clear();
 }
 
-const Status& XmlStream::status() const { return impl_->status; }
-
 }  // namespace eracuni::xml

@@ -50,8 +50,6 @@ class XmlStream {
   // Drops the document: nothing more reaches the sink.
   void Abandon();
 
-  const Status& status() const;
-
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
