@@ -38,7 +38,7 @@ class EndToEndTest : public eracuni::testing::RunTest {
   }
 };
 
-TEST_F(EndToEndTest, PackageHoldsTheEnvelopeAndTheAttachmentsOfAllHeaders) {
+TEST_F(EndToEndTest, PackageHoldsTheEnvelopeAndTheFilesOfTheWrittenInvoices) {
   clock_.Set({2019, 3, 5, 9, 0, 0, 0});
   AddRealInvoice(1, "A1", "BAKOSI2X");
   AddHeader(2, "A2");  // no "XML" attachment: the loop stops here
@@ -47,21 +47,36 @@ TEST_F(EndToEndTest, PackageHoldsTheEnvelopeAndTheAttachmentsOfAllHeaders) {
   eracuni::testing::WriteFileOrDie(out_.File("A3.XML"), "<earlier/>");  // from an earlier run
   WindowState w = MakeRun();
 
+  // A2 and A3 have no document of this run: nothing of theirs goes to the bank.
   EXPECT_EQ(w.IZHOD2, "eOvojnica_A3_305.ZIP");
   EXPECT_THAT(PackageNames(out_.File("eOvojnica_A3_305.ZIP")),
-              UnorderedElementsAre("eOvojnica_A3_305.INV", "A1.XML", "A1.pdf", "A2.pdf", "A3.XML",
-                                   "A3.pdf"));
+              UnorderedElementsAre("eOvojnica_A3_305.INV", "A1.XML", "A1.pdf"));
   EXPECT_THAT(Captions(), ElementsAre(" NAPAKA v eRACPRIL.TPS"));
+  const RunJournal& j = w.journal;
+  ASSERT_EQ(j.invoices.size(), 3u);
+  EXPECT_EQ(j.invoices[0].status, InvoiceStatus::kWritten);
+  EXPECT_EQ(j.invoices[0].document, out_.File("A1.XML"));
+  EXPECT_EQ(j.invoices[1].status, InvoiceStatus::kNotWritten);
+  EXPECT_EQ(j.invoices[2].status, InvoiceStatus::kNotReached);
+  EXPECT_TRUE(j.envelope_written);
+  EXPECT_TRUE(j.package_made);
 }
 
-TEST_F(EndToEndTest, MissingAttachmentMakesTheArchiverReportAndTheRunGoesOn) {
+TEST_F(EndToEndTest, MissingAttachmentIsNamedAndLeftOutOnEveryChannel) {
   AddRealInvoice(1, "A1", "BAKOSI2X");
   AddAttachment(1, 3, "gone.pdf", att_.path(), "PDF");
-  EXPECT_EQ(MakeRun().state, RunState::kDone);
-  ASSERT_EQ(Captions(), std::vector<std::string>{"7za STISKANJE"});
-  EXPECT_THAT(Texts()[0], HasSubstr("programa: 1"));
+  EXPECT_EQ(MakeRun().IZHOD2, "eOvojnica_A1_1217.ZIP");
+  ASSERT_EQ(Captions(), std::vector<std::string>{" NAPAKA v eRACPRIL.TPS"});
+  EXPECT_THAT(Texts()[0], HasSubstr(att_.File("gone.pdf")));
   EXPECT_THAT(PackageNames(out_.File("eOvojnica_A1_1217.ZIP")),
               UnorderedElementsAre("eOvojnica_A1_1217.INV", "A1.XML", "A1.pdf"));
+  EXPECT_EQ(eracuni::testing::ReadFileOrEmpty(out_.File("eOvojnica_A1_1217.INV")).find("gone"),
+            std::string::npos);
+
+  messages_.Clear();
+  after_open_ = [this] { settings_.KATERABANKA = 'O'; };
+  Run();
+  EXPECT_THAT(Texts(), ElementsAre(HasSubstr(att_.File("gone.pdf"))));
 }
 
 TEST_F(EndToEndTest, ChannelsZAndOMakeNoPackage) {

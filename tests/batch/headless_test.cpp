@@ -14,6 +14,7 @@ namespace {
 
 using eracuni::testing::RunProgram;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::EndsWith;
 using ::testing::StartsWith;
 namespace H = workdata::eRACUNI;
@@ -127,7 +128,10 @@ TEST_F(ToolTest, MessagesGoToStandardErrorAndTheExitCodeIsOne) {
   EXPECT_EQ(
       r.err,
       "NAPAKA v eRACPRIL.TPS:  V podatkih prilog ne obstaja ime datoteke eRa\xC4\x8Duna R-8 v "
-      "XML obliki \n\n Obdelava bo prekinjena.\n");
+      "XML obliki \n\n Obdelava bo prekinjena.\n"
+      "OPOZORILO:  Noben e-ra\xC4\x8Dun ni bil izdelan, zato ovojnica ni izdelana.\n");
+  // Nothing was made, so nothing is named; only the run report's path.
+  EXPECT_THAT(r.out, Not(HasSubstr(".XML")));
 }
 
 TEST_F(ToolTest, NoInvoicesIsNotARun) {

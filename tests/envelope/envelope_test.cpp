@@ -227,19 +227,24 @@ TEST_F(EnvelopeTest, SizesAreListedOnlyForTheChannelsThatImportThem) {
   AddFile(7, 1, "R-15.XML", "XML", 100);
   AddFile(7, 2, "R-15.PDF", "PDF", 23);
   data_.AddAttachment(7, 3, "gone.TXT", att_.path(), "TXT");
-  RunPlain();
+  EnvelopeResult r = RunPlain();
   ParsedXml xml = Parse();
   EXPECT_EQ(xml.Texts("attachments/size"), Strings{"123"});
-  EXPECT_EQ(xml.Texts("attachment/size"), (Strings{"100", "23", "0"}));
-  EXPECT_EQ(xml.Text("attachments/count"), "3");
-  EXPECT_EQ(xml.Texts("attachment/filename"), (Strings{"R-15.XML", "R-15.PDF", "gone.TXT"}));
-  EXPECT_EQ(xml.Texts("attachment/type"), (Strings{"XML", "PDF", "TXT"}));
+  EXPECT_EQ(xml.Texts("attachment/size"), (Strings{"100", "23"}));
+  // A file that is not there is not announced; the caller learns why.
+  EXPECT_EQ(xml.Text("attachments/count"), "2");
+  EXPECT_EQ(xml.Texts("attachment/filename"), (Strings{"R-15.XML", "R-15.PDF"}));
+  EXPECT_EQ(xml.Texts("attachment/type"), (Strings{"XML", "PDF"}));
   EXPECT_EQ(xml.Text("attachment/description"), "Priloga R-15.XML");
+  ASSERT_EQ(r.attachments.size(), 3u);
+  EXPECT_EQ(r.attachments[0].path, out_.File("R-15.XML"));
+  EXPECT_EQ(r.attachments[2].path, att_.File("gone.TXT"));
+  EXPECT_EQ(r.attachments[2].problem, AttachmentProblem::kMissing);
   for (char channel : {'M', 'G', 'D', 'U', 'Z', 'O'}) {
     settings_.KATERABANKA = channel;
     RunPlain();
     const bool listed = channel != 'Z' && channel != 'O';
-    EXPECT_EQ(Parse().Count("size") + Parse().Count("hash"), listed ? 5 : 0) << channel;
+    EXPECT_EQ(Parse().Count("size") + Parse().Count("hash"), listed ? 4 : 0) << channel;
   }
 }
 
