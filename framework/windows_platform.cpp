@@ -205,6 +205,35 @@ class WindowsFileSystem : public FileSystem {
     DWORD a = GetFileAttributesW(WidePath(path).c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
   }
+  bool IsRegularFile(const std::string& path) override {
+    Handle h(OpenForQuery(path));
+    BY_HANDLE_FILE_INFORMATION info;
+    return h.valid() && GetFileType(h.get()) == FILE_TYPE_DISK &&
+           GetFileInformationByHandle(h.get(), &info) &&
+           !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  }
+  // The name the file system keeps for an existing file (its own letter case, links and
+  // "." and ".." resolved); for another, the full path.
+  std::string CanonicalPath(const std::string& path) override {
+    Handle h(OpenForQuery(path));
+    if (h.valid()) {
+      std::wstring w(32768, L'\0');
+      DWORD n = GetFinalPathNameByHandleW(h.get(), w.data(), static_cast<DWORD>(w.size()),
+                                          FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+      if (n > 0 && n < w.size()) {
+        w.resize(n);
+        if (w.rfind(L"\\\\?\\UNC\\", 0) == 0) return Utf8(L"\\\\" + w.substr(8));
+        if (w.rfind(L"\\\\?\\", 0) == 0) return Utf8(w.substr(4));
+        return Utf8(w);
+      }
+    }
+    std::wstring w = Wide(path);
+    DWORD n = GetFullPathNameW(w.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return path;
+    std::wstring full(n, L'\0');
+    full.resize(GetFullPathNameW(w.c_str(), n, full.data(), nullptr));
+    return Utf8(full);
+  }
   Result<uint64_t> FileSize(const std::string& path) override {
     WIN32_FILE_ATTRIBUTE_DATA d;
     if (!GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &d))
@@ -295,6 +324,11 @@ class WindowsFileSystem : public FileSystem {
   }
 
  private:
+  // Attributes only: opens folders too, and never waits for a device.
+  static HANDLE OpenForQuery(const std::string& path) {
+    return CreateFileW(WidePath(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  }
   // Files on a disk only: a name such as "CON" or "COM1.pdf" opens a device, which holds no
   // data to read and may wait forever.
   static Result<HANDLE> OpenForReading(const std::string& path) {

@@ -1,12 +1,9 @@
-// Any bytes as work-data records: the invoice document and both envelopes, in memory.
-//
-// The input is four switch bytes (channel, switches, line and attachment counts) and then
-// the raw records: one header, its lines and its attachments, each cut or blank-padded to
-// its size. The keys are set so that the records belong together, so the walks reach every
-// record; everything else is as the fuzzer made it.
+// Any bytes as work-data records (fuzzed_work_data.h): the invoice document and both
+// envelopes, in memory.
 #include <libxml/parser.h>
 
 #include <memory>
+#include <set>
 
 #include "envelope/envelope.h"
 #include "eslog/invoice.h"
@@ -14,6 +11,7 @@
 #include "framework/error_manager.h"
 #include "framework/testing/fakes.h"
 #include "fuzz/entries/fuzz_entries.h"
+#include "fuzz/entries/fuzzed_work_data.h"
 #include "fuzz/entries/memory_file_system.h"
 #include "workdata/fields.h"
 #include "workdata/testing/memory_work_data.h"
@@ -22,7 +20,6 @@ namespace eracuni::fuzz {
 namespace {
 
 namespace H = workdata::eRACUNI;
-namespace L = workdata::eRACUNIP;
 namespace A = workdata::eRACPRIL;
 
 constexpr const char* kOut = "/out/";
@@ -32,35 +29,6 @@ class QuietTerminator : public Terminator {
  public:
   void Terminate(int, const std::string&) override {}
 };
-
-// The next `size` bytes of `data` as a record, blank-padded.
-std::string TakeRecord(std::string_view& data, size_t size) {
-  std::string record(data.substr(0, std::min(size, data.size())));
-  data.remove_prefix(record.size());
-  record.resize(size, ' ');
-  return record;
-}
-
-uint8_t TakeByte(std::string_view& data) {
-  if (data.empty()) return 0;
-  uint8_t b = static_cast<uint8_t>(data[0]);
-  data.remove_prefix(1);
-  return b;
-}
-
-void Apply(uint8_t channel, uint8_t switches, settings::Settings& s) {
-  s.KATERABANKA = "KMGUDZO"[channel % 7];
-  s.ODDAJAUJP = s.KATERABANKA == 'U';
-  s.ENAKAIMENARACUNA = switches & 1;
-  s.PDF = (switches >> 1) & 1;
-  s.OVOJNICA = (switches >> 2) & 1;
-  s.DODAJLOKACIJOPRILOG = (switches >> 3) & 1;
-  s.PREDPONASI = (switches >> 4) & 1;
-  s.KODA66V203 = (switches >> 5) & 1;
-  s.OBDOBJERACUNA = (switches >> 6) & 1;
-  s.DSVIMENURACUNA = (switches >> 7) & 1;
-  s.POTDOXMLRACUNOV = kOut;
-}
 
 void IgnoreXmlError(void*, const char*, ...) {}
 
@@ -80,11 +48,22 @@ bool Inside(const std::string& path, const std::string& folder) {
          path.find('/', folder.size()) == std::string::npos;
 }
 
-// Writes go into the output folder only; an attachment is only renamed within its folder.
+// A rename that keeps the file in its folder: the same folder part, and a new name that is
+// a name. (A name may well begin with "..": "..R-1.PDF" is a file like any other.)
+bool StaysInItsFolder(const envelope::RenamedAttachment& r) {
+  const std::string name = r.to.substr(r.to.rfind('/') + 1);
+  return Folder(r.to) == Folder(r.from) && !name.empty() && name != "." && name != "..";
+}
+
+// Writes go into the output folder only; an attachment is only renamed within its folder,
+// and only when its record names a folder (a folder text ends with a separator).
 std::string CheckPaths(const MemoryFileSystem& files,
-                       const std::vector<envelope::RenamedAttachment>& renames) {
-  for (const envelope::RenamedAttachment& r : renames)
-    if (!Inside(r.to, Folder(r.from))) return "an attachment was renamed out of its folder";
+                       const std::vector<envelope::RenamedAttachment>& renames,
+                       const std::set<std::string>& in_named_folders) {
+  for (const envelope::RenamedAttachment& r : renames) {
+    if (!StaysInItsFolder(r)) return "an attachment was renamed out of its folder";
+    if (!in_named_folders.count(r.from)) return "an attachment outside a named folder was renamed";
+  }
   for (const std::string& path : files.changed()) {
     bool renamed = false;
     for (const envelope::RenamedAttachment& r : renames)
@@ -112,25 +91,23 @@ std::string FuzzDocuments(std::string_view data) {
   QuietTerminator terminator;
   ErrorManager errors(messages, terminator);
   settings::Settings settings;
-  Apply(channel, switches, settings);
+  ApplySwitches(channel, switches, kOut, settings);
 
   workdata::testing::MemoryWorkData work;
-  work.AddHeader(1).Assign(TakeRecord(data, workdata::HeaderLayout().record_size));
-  for (int i = 0; i < line_count; ++i) {
-    workdata::RecordBuffer& line = work.AddLine(1, 1);
-    line.Assign(TakeRecord(data, workdata::LineLayout().record_size));
-    line.SetU32(L::IDENTRACUN, 1);
-    line.SetU32(L::ZAPSTEVPOST, static_cast<uint32_t>(i + 1));
-  }
+  std::set<std::string> in_named_folders;  // attachment paths whose folder text is a folder
+  AddHeaderAndLines(data, line_count, work);
   for (int i = 0; i < attachment_count; ++i) {
     workdata::RecordBuffer& a = work.AddAttachment(1, 1, "", "", "");
     a.Assign(TakeRecord(data, workdata::AttachmentLayout().record_size));
     a.SetU32(A::IDENTRACUN, 1);
     a.SetU16(A::ZAPSTEV, static_cast<uint16_t>(i + 1));
     // The attachment's file exists, so sizes and renames have something to act on.
-    const std::string folder = Cp1250ToUtf8(workdata::ClipBoth(a.Text(A::POTDOPRILOGE)));
+    const std::string folder = Cp1250ToUtf8(workdata::ClipRight(a.Text(A::POTDOPRILOGE)));
+    const std::string path = folder + Cp1250ToUtf8(workdata::ClipRight(a.Text(A::IMEPRILOGE)));
     files.AddDirectory(folder.empty() ? "/" : folder);
-    files.files()[folder + Cp1250ToUtf8(workdata::ClipBoth(a.Text(A::IMEPRILOGE)))] = "%PDF-1.4";
+    files.files()[path] = "%PDF-1.4";
+    if (!folder.empty() && (folder.back() == '/' || folder.back() == '\\'))
+      in_named_folders.insert(path);
   }
   auto work_files = work.Open(settings, errors);
 
@@ -156,7 +133,7 @@ std::string FuzzDocuments(std::string_view data) {
       if (it == files.files().end()) return "an envelope named in the result is missing";
       if (!WellFormed(it->second)) return "an envelope is not well-formed XML";
     }
-    std::string broken = CheckPaths(files, renames);
+    std::string broken = CheckPaths(files, renames, in_named_folders);
     if (!broken.empty()) return broken;
   }
   return "";
