@@ -263,6 +263,12 @@ void Outputs(Page& p, const RunJournal& j) {
   std::string envelope(j.envelope_path.empty() ? std::string_view("\x96")
                                                : Shown(j.envelope_path, j.output_folder));
   p.Row("Ovojnica", envelope);
+  if (j.envelope_files.size() > 1) {  // G and U: one envelope file per invoice
+    std::string files;
+    for (const std::string& f : j.envelope_files)
+      files += (files.empty() ? "" : ", ") + std::string(Shown(f, j.output_folder));
+    p.Row("Datoteke ovojnice", files);
+  }
   p.Row("Velikost ovojnice",
         j.envelope_written ? Bytes(j.envelope_size) : std::string("ovojnica ni zapisana"));
   if (j.package_path.empty()) {
