@@ -1,5 +1,7 @@
 #include <cerrno>
 
+#include <sys/stat.h>
+
 #include "tests/envelope/envelope_fixture.h"
 
 namespace eracuni::envelope::testing {
@@ -351,6 +353,24 @@ TEST_F(SameNameTest, HeaderWithoutXmlFirstBorrowsNoBaseName) {
             (Strings{"R-14.XML", "R-14.PDF", "x.PDF", "y.PDF"}));
   EXPECT_TRUE(fake_.files.Exists(att_.File("y.PDF")));
   EXPECT_EQ(r.renamed.size(), 1u);
+}
+
+// The rule moves regular files in the folder their record names, and nothing else.
+TEST_F(SameNameTest, RenamesOnlyRegularFilesOfARealFolder) {
+  AddHeader(1, "R-1");
+  AddFile(1, 1, "R-1.XML", "XML");
+  ASSERT_EQ(mkdir(att_.File("mapa").c_str(), 0755), 0);
+  data_.AddAttachment(1, 2, "mapa", att_.path(), "PDF");  // a folder, not a file
+  AddHeader(2, "R-2");
+  AddFile(2, 1, "R-2.XML", "XML");
+  data_.AddAttachment(2, 2, "R-2.pdf", att_.path() + "  /..", "PDF");  // not a folder's name
+  EnvelopeResult r = RunPlain();
+  EXPECT_TRUE(r.renamed.empty());
+  EXPECT_TRUE(fake_.files.IsDirectory(att_.File("mapa")));
+  ASSERT_EQ(r.attachments.size(), 4u);
+  EXPECT_EQ(r.attachments[1].problem, AttachmentProblem::kNotRegularFile);
+  EXPECT_EQ(r.attachments[3].problem, AttachmentProblem::kFolderNotReal);
+  EXPECT_EQ(Parse().Texts("attachment/filename"), (Strings{"R-1.XML", "R-2.XML"}));
 }
 
 TEST_F(SameNameTest, RuleIsOffWithoutItsSetting) {
