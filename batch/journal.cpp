@@ -37,6 +37,9 @@ void BeginJournal(BatchContext& ctx, WindowState& w) {
 
 void WriteRunReport(BatchContext& ctx, WindowState& w) {
   RunJournal& j = w.journal;
+  // A run stopped before its envelope was named (an unusable output folder) has told why
+  // and has no folder to put a report in: never beside the program instead.
+  if (w.DATOTEKAOVOJNICE.empty()) return;
   if (j.package_made && j.package_size == 0) {
     Result<uint64_t> size = ctx.platform.files.FileSize(Cp1250ToUtf8(j.package_path));
     if (size.ok()) j.package_size = *size;

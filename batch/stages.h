@@ -42,7 +42,8 @@ std::string EslogVersion(const settings::Settings& s);
 // Notes in the journal when and where the run starts, its channel and e-SLOG version.
 void BeginJournal(BatchContext& ctx, WindowState& w);
 // The last step of a run: the report beside the envelope, named in the journal and its
-// button shown; a failure is told and leaves no report of that name.
+// button shown; a failure is told and leaves no report of that name. Without an envelope
+// name there is no report.
 void WriteRunReport(BatchContext& ctx, WindowState& w);
 // The written report, for its window; a failure is told.
 Result<std::string> ReadRunReport(BatchContext& ctx, const WindowState& w);

@@ -162,5 +162,16 @@ TEST_F(BatchTest, AReportThatCannotBeWrittenIsToldAndLeavesNoStaleOne) {
   EXPECT_FALSE(fake_.platform.files.Exists(out_.File("eOvojnica_A1_1217.html")));
 }
 
+TEST_F(BatchTest, ARunWithoutAnEnvelopeNameWritesNoReportBesideTheProgram) {
+  Run();
+  BatchContext ctx{settings_, *files_, fake_.platform, errors_, nullptr, writers_};
+  WindowState w;  // stopped before its envelope was named
+  WriteRunReport(ctx, w);
+  EXPECT_EQ(w.journal.report_path, "");
+  EXPECT_FALSE(w.report_visible);
+  EXPECT_TRUE(fake_.files.log().empty());
+  EXPECT_TRUE(fake_.messages.shown().empty());
+}
+
 }  // namespace
 }  // namespace eracuni::batch::testing
