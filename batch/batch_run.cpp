@@ -87,9 +87,17 @@ void BatchRun::PressMake() {
     return;
   }
   window_.state = RunState::kRunning;
+  // A fresh journal; the messages of the window's opening stay part of the run's story.
+  std::vector<std::string> opening = std::move(window_.journal.messages);
+  window_.journal = RunJournal{};
+  window_.journal.messages = std::move(opening);
   BeginJournal(ctx_, window_);
-  RunInvoiceLoop(ctx_, window_);
-  CompleteRun(ctx_, window_, command_log_);
+  if (CheckOutputFolder(ctx_, window_)) {
+    RunInvoiceLoop(ctx_, window_);
+    CompleteRun(ctx_, window_, command_log_);
+  } else {
+    SetResultValues(ctx_.settings, window_);
+  }
   recorder_.RecordInto(nullptr);  // the report is written: what follows is not the run's
 
   window_.result_visible = true;

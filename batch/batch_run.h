@@ -33,12 +33,12 @@ struct DocumentWriters {
   std::function<eslog20::DocumentOutcome(settings::Settings&, workdata::WorkFiles&, FileSystem&,
                                          std::string_view ime_xml_racuna)>
       invoice20;  // IzdelajXMLRacun20, when the settings choose e-SLOG 2.0
-  std::function<envelope::EnvelopeResult(settings::Settings&, workdata::WorkFiles&, Platform&,
-                                         const std::string& datoteka_ovojnice)>
-      plain_envelope;  // IzdelajOvojnico
-  std::function<envelope::EnvelopeResult(settings::Settings&, workdata::WorkFiles&, Platform&,
-                                         const std::string& datoteka_ovojnice)>
-      payment_envelope;  // IzdelajOvojnicoZPlacilom
+  // The envelope describes the invoices in `written` only.
+  using EnvelopeWriter = std::function<envelope::EnvelopeResult(
+      settings::Settings&, workdata::WorkFiles&, Platform&, const std::string& datoteka_ovojnice,
+      const envelope::WrittenDocuments* written)>;
+  EnvelopeWriter plain_envelope;    // IzdelajOvojnico
+  EnvelopeWriter payment_envelope;  // IzdelajOvojnicoZPlacilom
 };
 DocumentWriters StandardWriters();
 

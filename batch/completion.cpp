@@ -1,5 +1,9 @@
 // The completion of a run: signer, envelope name, envelope, package, result values, report.
+//
+// What goes to the bank is made only from what the run really wrote: no document, no
+// envelope; no envelope, no package. Each stage records in the journal what it made.
 #include "batch/commands.h"
+#include "batch/headless.h"
 #include "batch/messages.h"
 #include "batch/names.h"
 #include "batch/stages.h"
@@ -8,6 +12,58 @@
 namespace eracuni::batch {
 
 using workdata::ClipRight;
+
+namespace {
+
+constexpr const char* kWriteCheckName = ".eracuni-pisanje.tmp";
+
+// Whether a file can be made in the folder: the one sure test is to make one.
+Status TryWriting(FileSystem& fs, const std::string& folder) {
+  if (!fs.IsDirectory(folder)) return Status::NotFound("no folder " + folder, 2);
+  const std::string probe = folder + kWriteCheckName;
+  auto f = fs.NewWritableFile(probe);
+  if (!f.ok()) return f.status();
+  Status s = (*f)->CloseWithoutSync();
+  Status d = fs.DeleteFile(probe);
+  return s.ok() ? d : s;
+}
+
+std::string ToCp1250(const std::string& utf8) {
+  if (auto cp = Utf8ToCp1250(utf8)) return *cp;
+  return ToMessageText(utf8);
+}
+
+void RecordEnvelope(FileSystem& fs, const envelope::EnvelopeResult& r, WindowState& w) {
+  RunJournal& j = w.journal;
+  j.envelope_path = w.DATOTEKAOVOJNICE;
+  j.envelope_written = r.status.ok() && !r.files.empty();
+  for (const std::string& f : r.files) {
+    j.envelope_files.push_back(ToCp1250(f));
+    Result<uint64_t> size = fs.FileSize(f);
+    if (size.ok()) j.envelope_size += *size;
+  }
+  for (const envelope::AttachmentFile& a : r.attachments) {
+    AttachmentOutcome o;
+    o.invoice_number = a.invoice_number;
+    o.path = ToCp1250(a.path);
+    o.present = a.listed();
+    o.size = a.size;
+    o.problem = AttachmentProblemText(a.problem);
+    j.attachments.push_back(std::move(o));
+  }
+}
+
+}  // namespace
+
+bool CheckOutputFolder(BatchContext& ctx, WindowState& w) {
+  const std::string folder(ClipRight(ctx.settings.POTDOXMLRACUNOV));
+  w.journal.output_folder = folder;
+  Status s = TryWriting(ctx.platform.files, Cp1250ToUtf8(folder));
+  if (s.ok()) return true;
+  ShowWarning(ctx.platform.messages, OutputFolderUnusable(folder, s), caption::kWarningBlank);
+  w.journal.package_problem = "izhodna mapa " + folder + " ne obstaja ali vanjo ni mogo\xE8" "e pisati";
+  return false;
+}
 
 void RunSigner(BatchContext& ctx, const WindowState& w, std::vector<std::string>& log) {
   ProgramCommand cmd = SignerCommand(w.SEZNAMZAPODPIS);
@@ -34,23 +90,42 @@ void NameEnvelope(BatchContext& ctx, WindowState& w) {
   ShowWarning(ctx.platform.messages, OldFileDeleteFailed(w.DATOTEKAOVOJNICE, s), caption::kWarning);
 }
 
-envelope::EnvelopeResult WriteEnvelope(BatchContext& ctx, const WindowState& w) {
+envelope::EnvelopeResult WriteEnvelope(BatchContext& ctx, WindowState& w) {
   // The verdict of the document written last decides the variant for the whole run.
   auto& writer = ctx.settings.DOBROPISBREMEPIS == 1 ? ctx.writers.plain_envelope
                                                     : ctx.writers.payment_envelope;
+  const envelope::WrittenDocuments written = WrittenDocuments(w.journal);
   envelope::EnvelopeResult r =
-      writer(ctx.settings, ctx.files, ctx.platform, Cp1250ToUtf8(w.DATOTEKAOVOJNICE));
+      writer(ctx.settings, ctx.files, ctx.platform, Cp1250ToUtf8(w.DATOTEKAOVOJNICE), &written);
   if (!r.status.ok()) {
-    ShowWarning(ctx.platform.messages, EnvelopeNotWritten(w.DATOTEKAOVOJNICE, r.status),
-                caption::kWarning);
+    std::string text = EnvelopeNotWritten(w.DATOTEKAOVOJNICE, r.status);
+    if (ChannelHasPackage(ctx.settings.KATERABANKA)) text += "|| Paket ni izdelan.";
+    ShowWarning(ctx.platform.messages, text, caption::kWarning);
   }
+  RecordEnvelope(ctx.platform.files, r, w);
   return r;
+}
+
+void ReportLeftOutAttachments(BatchContext& ctx, const envelope::EnvelopeResult& envelope) {
+  std::vector<std::string> lines;
+  for (const envelope::AttachmentFile& a : envelope.attachments) {
+    if (a.listed()) continue;
+    lines.push_back("ra\xE8un " + a.invoice_number + ": " + ToCp1250(a.path) + " (" +
+                    AttachmentProblemText(a.problem) + ")");
+  }
+  if (lines.empty()) return;
+  ShowWarning(ctx.platform.messages,
+              AttachmentsLeftOut(lines, ChannelHasPackage(ctx.settings.KATERABANKA)),
+              caption::kAttachments);
 }
 
 void SetResultValues(const settings::Settings& s, WindowState& w) {
   std::string folder(ClipRight(s.POTDOXMLRACUNOV));
   w.MESTO2 = CutTo(folder, 255);
-  if (ChannelHasPackage(s.KATERABANKA)) {
+  const bool package = ChannelHasPackage(s.KATERABANKA);
+  if (!ResultMade(w)) {
+    w.IZHOD2 = CutTo(NotMadeResult(package, w.journal.package_problem), 255);
+  } else if (package) {
     w.IZHOD2 = CutTo(w.IMEPAKETA + ".ZIP", 255);
   } else {
     std::string_view name = w.DATOTEKAOVOJNICE;
@@ -60,10 +135,23 @@ void SetResultValues(const settings::Settings& s, WindowState& w) {
 }
 
 void CompleteRun(BatchContext& ctx, WindowState& w, std::vector<std::string>& log) {
-  if (ctx.settings.ROCNOEPODPISOVANJE != 0) RunSigner(ctx, w, log);
-  NameEnvelope(ctx, w);
-  envelope::EnvelopeResult envelope = WriteEnvelope(ctx, w);
-  if (ChannelHasPackage(ctx.settings.KATERABANKA)) IzdelajPaket(ctx, w, envelope, log);
+  const bool package = ChannelHasPackage(ctx.settings.KATERABANKA);
+  if (w.SEZNAMZAPODPIS.empty()) {
+    // No document: an envelope would announce nothing, a package hold only leftovers. An
+    // envelope of that name from an earlier run goes all the same.
+    NameEnvelope(ctx, w);
+    ShowWarning(ctx.platform.messages, NothingWritten(package), caption::kWarningBlank);
+    w.journal.package_problem = "noben e-ra\xE8un ni bil izdelan";
+  } else {
+    if (ctx.settings.ROCNOEPODPISOVANJE != 0) RunSigner(ctx, w, log);
+    NameEnvelope(ctx, w);
+    envelope::EnvelopeResult envelope = WriteEnvelope(ctx, w);
+    ReportLeftOutAttachments(ctx, envelope);
+    if (!w.journal.envelope_written)
+      w.journal.package_problem = "ovojnica ni izdelana";
+    else if (package)
+      IzdelajPaket(ctx, w, envelope, log);
+  }
   SetResultValues(ctx.settings, w);
   WriteRunReport(ctx, w);
 }

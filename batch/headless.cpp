@@ -42,6 +42,11 @@ int HeadlessExitCode(bool completed, int messages_shown) {
   return messages_shown == 0 ? kExitDone : kExitWithMessages;
 }
 
+bool ResultMade(const WindowState& w) {
+  const RunJournal& j = w.journal;
+  return j.package_path.empty() ? j.envelope_written : j.package_made;
+}
+
 std::string ResultText(const WindowState& w) {
   return Cp1250ToUtf8(kResultPrompt) + "\n" + Cp1250ToUtf8(w.MESTO2) + "\n" +
          Cp1250ToUtf8(w.IZHOD2) + "\n";

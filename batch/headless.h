@@ -45,6 +45,9 @@ bool RunHeadless(BatchRun& run);
 
 int HeadlessExitCode(bool completed, int messages_shown);
 
+// Whether the run made what it names: the package, or the envelope on channels without one.
+bool ResultMade(const WindowState& w);
+
 // The result as the window shows it: the prompt, the output folder, the package or
 // envelope name, one a line, UTF-8.
 std::string ResultText(const WindowState& w);

@@ -1,4 +1,7 @@
-// The invoice loop of a run: one e-SLOG document per header.
+// The invoice loop of a run: one e-SLOG document per header, each header's outcome in the
+// run's journal.
+#include <optional>
+
 #include "batch/messages.h"
 #include "batch/names.h"
 #include "batch/stages.h"
@@ -9,20 +12,40 @@
 namespace eracuni::batch {
 namespace {
 
+using workdata::ClipBoth;
 using workdata::ClipRight;
 namespace eRACUNI = workdata::eRACUNI;
 namespace eRACPRIL = workdata::eRACPRIL;
 
-// The name of the header's first attachment of format "XML", or "" when it has none.
+// The name of the header's first attachment of format "XML", trimmed, or "" when it has
+// none: the document is written under the trimmed name, so every later step uses that.
 std::string FindXmlAttachment(workdata::WorkFiles& files) {
   const workdata::RecordBuffer& a = files.attachments().buffer();
   std::string name;
   workdata::WalkAttachments(files, [&] {
     if (a.Clipped(eRACPRIL::FORMATPRILOGE) != "XML") return true;
-    name = a.Clipped(eRACPRIL::IMEPRILOGE);
+    name = std::string(ClipBoth(a.Text(eRACPRIL::IMEPRILOGE)));
     return false;
   });
   return name;
+}
+
+// The journal's row of the current header, not reached yet.
+InvoiceOutcome HeaderRow(const workdata::RecordBuffer& h) {
+  InvoiceOutcome row;
+  row.ident = h.U32(eRACUNI::IDENTRACUN);
+  row.number = std::string(h.Clipped(eRACUNI::STEVILKARACUNA));
+  row.buyer = std::string(ClipBoth(h.Text(eRACUNI::NAZIVPARTNERJA1BY)));
+  row.date = std::string(ClipBoth(h.Text(eRACUNI::DATUMRACUNA)));
+  row.amount = std::string(ClipBoth(h.Text(eRACUNI::ZNESEKRACUNASKUPAJ)));
+  return row;
+}
+
+// A failure as one line of the journal: the message without its line breaks.
+std::string OneLine(std::string text) {
+  for (char& c : text)
+    if (c == '|') c = ' ';
+  return std::string(ClipBoth(text));
 }
 
 // Documents are written through one GroupCommitFileSystem: each is complete on the disk
@@ -32,56 +55,53 @@ constexpr size_t kGroupDocuments = 256;
 constexpr uint64_t kGroupBytes = 16u << 20;
 
 struct WrittenDocument {
-  std::string path;
+  size_t row;                       // in the journal
   size_t first_rename, end_rename;  // the renames it asked for in its group
+  uint8_t verdict;                  // DOBROPISBREMEPIS after its writing
 };
 
 class InvoiceLoop {
  public:
   InvoiceLoop(BatchContext& ctx, WindowState& w) : ctx_(ctx), w_(w), documents_(ctx.platform.files) {}
 
-  // Writes the current header's document.
-  void Write(std::string_view number) {
+  // Writes the current header's document; its row is the journal's last.
+  void Write() {
+    InvoiceOutcome& row = w_.journal.invoices.back();
     if (!IsPlainFileName(w_.IMEXMLRACUNA)) {
-      ShowWarning(ctx_.platform.messages, UnsafeXmlAttachmentName(number, w_.IMEXMLRACUNA),
-                  caption::kAttachments);
-      return;
+      std::string message = UnsafeXmlAttachmentName(row.number, w_.IMEXMLRACUNA);
+      ShowWarning(ctx_.platform.messages, message, caption::kAttachments);
+      return Fail(row, message);
     }
-    std::string path = std::string(ClipRight(ctx_.settings.POTDOXMLRACUNOV)) + w_.IMEXMLRACUNA;
+    row.document = std::string(ClipRight(ctx_.settings.POTDOXMLRACUNOV)) + w_.IMEXMLRACUNA;
     size_t first = documents_.held();
     Status s;
     std::vector<std::string> warnings;
     if (settings::SelectsEslog20(ctx_.settings)) {
       eslog20::DocumentOutcome o =
           ctx_.writers.invoice20(ctx_.settings, ctx_.files, documents_, w_.IMEXMLRACUNA);
-      if (o.refused()) return Refuse(number, path, std::move(o.refusals));
+      if (o.refused()) return Refuse(row, std::move(o.refusals));
       s = o.status;
       warnings = std::move(o.warnings);
     } else {
       s = ctx_.writers.invoice(ctx_.settings, ctx_.files, documents_, w_.IMEXMLRACUNA);
     }
     if (!s.ok()) {
-      ShowWarning(ctx_.platform.messages, InvoiceNotWritten(path, s), caption::kWarning);
-      return;
+      std::string message = InvoiceNotWritten(row.document, s);
+      ShowWarning(ctx_.platform.messages, message, caption::kWarning);
+      return Fail(row, message);
     }
     ++w_.STEVEC;
-    if (!warnings.empty()) {
-      InvoiceOutcome row;
-      row.number = std::string(number);
-      row.document = path;
-      row.status = InvoiceStatus::kWrittenWithWarnings;
-      row.reasons = std::move(warnings);
-      w_.journal.invoices.push_back(std::move(row));
-    }
-    written_.push_back({std::move(path), first, documents_.held()});
+    row.reasons = std::move(warnings);  // the 2.0 document's warnings, if any
+    written_.push_back({w_.journal.invoices.size() - 1, first, documents_.held(),
+                        ctx_.settings.DOBROPISBREMEPIS});
     if (documents_.held() >= kGroupDocuments || documents_.held_bytes() >= kGroupBytes) Commit();
   }
 
   // An invoice the 2.0 document cannot express: no file under its name (one left by an
   // earlier run goes, one written earlier in this run stays), one message with every reason,
   // not counted, not signed, and recorded so the envelope and the package leave it out.
-  void Refuse(std::string_view number, const std::string& path,
-              std::vector<eslog20::Refusal> refusals) {
+  void Refuse(InvoiceOutcome& row, std::vector<eslog20::Refusal> refusals) {
+    const std::string& path = row.document;
     if (!WrittenInThisRun(path)) {
       Status s = ctx_.platform.files.DeleteFile(Cp1250ToUtf8(path));
       if (!s.ok() && s.error_code() != 2) refusals.push_back({"", OldDocumentNotDeleted(path, s)});
@@ -89,17 +109,13 @@ class InvoiceLoop {
     ShowWarning(ctx_.platform.messages,
                 eslog20::RefusalMessageText(ctx_.files.headers().buffer(), refusals),
                 std::string(eslog20::kRefusalCaption), text::kOkLabel);
-    InvoiceOutcome row;
-    row.number = std::string(number);
-    row.document = path;
     row.status = InvoiceStatus::kRefused;
     for (eslog20::Refusal& r : refusals) row.reasons.push_back(std::move(r.line));
-    w_.journal.invoices.push_back(std::move(row));
   }
 
   bool WrittenInThisRun(const std::string& path) const {
     for (const WrittenDocument& d : written_)
-      if (d.path == path) return true;
+      if (w_.journal.invoices[d.row].document == path) return true;
     for (std::string_view done = w_.SEZNAMZAPODPIS; !done.empty();) {
       size_t end = done.find(';');
       if (done.substr(0, end) == path) return true;
@@ -113,29 +129,40 @@ class InvoiceLoop {
   void Commit() {
     std::vector<GroupCommitFileSystem::Outcome> outcomes = documents_.Commit();
     for (const WrittenDocument& d : written_) {
+      InvoiceOutcome& row = w_.journal.invoices[d.row];
       Status s;
       for (size_t i = d.first_rename; i < d.end_rename && s.ok(); ++i) s = outcomes[i].status;
       if (!s.ok()) {
-        ShowWarning(ctx_.platform.messages, InvoiceNotWritten(d.path, s), caption::kWarning);
+        std::string message = InvoiceNotWritten(row.document, s);
+        ShowWarning(ctx_.platform.messages, message, caption::kWarning);
         --w_.STEVEC;
-        for (InvoiceOutcome& row : w_.journal.invoices)
-          if (row.document == d.path && row.status == InvoiceStatus::kWrittenWithWarnings) {
-            row.status = InvoiceStatus::kNotWritten;
-            row.reasons.insert(row.reasons.begin(), InvoiceNotWritten(d.path, s));
-          }
+        row.status = InvoiceStatus::kNotWritten;
+        row.reasons.insert(row.reasons.begin(), OneLine(message));
         continue;
       }
+      row.status = row.reasons.empty() ? InvoiceStatus::kWritten
+                                       : InvoiceStatus::kWrittenWithWarnings;
+      last_verdict_ = d.verdict;
       if (!w_.SEZNAMZAPODPIS.empty()) w_.SEZNAMZAPODPIS += ";";
-      w_.SEZNAMZAPODPIS += d.path;
+      w_.SEZNAMZAPODPIS += row.document;
     }
     written_.clear();
   }
 
+  // The credit/debit verdict of the last document actually written, if any was.
+  std::optional<uint8_t> last_verdict() const { return last_verdict_; }
+
  private:
+  static void Fail(InvoiceOutcome& row, const std::string& message) {
+    row.status = InvoiceStatus::kNotWritten;
+    row.reasons.push_back(OneLine(message));
+  }
+
   BatchContext& ctx_;
   WindowState& w_;
   GroupCommitFileSystem documents_;
   std::vector<WrittenDocument> written_;  // in the group not committed yet
+  std::optional<uint8_t> last_verdict_;
 };
 
 }  // namespace
@@ -144,18 +171,40 @@ void RunInvoiceLoop(BatchContext& ctx, WindowState& w) {
   w.SEZNAMZAPODPIS.clear();
   w.STEVEC = 0;
   InvoiceLoop loop(ctx, w);
+  std::vector<InvoiceOutcome>& rows = w.journal.invoices;
   const workdata::RecordBuffer& header = ctx.files.headers().buffer();
   workdata::WalkHeaders(ctx.files, [&] {
-    std::string number(header.Clipped(eRACUNI::STEVILKARACUNA));
+    rows.push_back(HeaderRow(header));
     w.IMEXMLRACUNA = FindXmlAttachment(ctx.files);
     if (w.IMEXMLRACUNA.empty()) {
-      ShowWarning(ctx.platform.messages, NoXmlAttachment(number), caption::kAttachments);
+      std::string message = NoXmlAttachment(rows.back().number);
+      ShowWarning(ctx.platform.messages, message, caption::kAttachments);
+      rows.back().status = InvoiceStatus::kNotWritten;
+      rows.back().reasons.push_back(OneLine(message));
       return false;
     }
-    loop.Write(number);
+    loop.Write();
     return true;
   });
   loop.Commit();
+  // The verdict of a document that was not written must not choose the envelope.
+  if (loop.last_verdict()) ctx.settings.DOBROPISBREMEPIS = *loop.last_verdict();
+
+  // The headers after the one that stopped the loop.
+  size_t seen = 0;
+  const size_t reached = rows.size();
+  workdata::WalkHeaders(ctx.files, [&] {
+    if (++seen > reached) rows.push_back(HeaderRow(header));
+    return true;
+  });
+}
+
+envelope::WrittenDocuments WrittenDocuments(const RunJournal& journal) {
+  envelope::WrittenDocuments written;
+  for (const InvoiceOutcome& row : journal.invoices)
+    if (row.status == InvoiceStatus::kWritten || row.status == InvoiceStatus::kWrittenWithWarnings)
+      written[row.ident] = Cp1250ToUtf8(row.document);
+  return written;
 }
 
 }  // namespace eracuni::batch

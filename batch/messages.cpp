@@ -112,7 +112,60 @@ std::string SignerFailed(std::string_view program, int exit_code) {
 
 std::string ArchiverFailed(std::string_view package_path, int exit_code) {
   return "Napaka pri stiskanju paketa " + std::string(package_path) +
-         "|| Paket morda ni popoln. Izhodna koda programa: " + std::to_string(exit_code);
+         "|| Paket ni izdelan. Izhodna koda programa: " + std::to_string(exit_code);
+}
+
+std::string ArchiverNotFound(std::string_view program) {
+  return " Programa za stiskanje " + std::string(program) +
+         " ni mogo\xE8"
+         "e najti (iskan je bil tudi 7za).|| Na sistemu Debian ga namestite s paketom "
+         "p7zip-full.|| Paket ni izdelan.";
+}
+
+std::string ArchiverNotStarted(const Status& s) {
+  return ErrorCodeAndText(s) + "|| Paket ni izdelan.";
+}
+
+std::string PackageMissing(std::string_view package_path) {
+  return "Program za stiskanje je kon\xE8"
+         "al brez napake, paketa " +
+         std::string(package_path) + " pa ni.|| Paket ni izdelan.";
+}
+
+std::string OutputFolderUnusable(std::string_view folder, const Status& s) {
+  return " Izhodna mapa " + std::string(folder) +
+         " ne obstaja ali vanjo ni mogo\xE8"
+         "e pisati.|| Nastavite jo v nastavitvah programa. Izdelano ni ni\xE8"
+         "esar." +
+         (s.ok() ? std::string() : ErrorSuffix(s));
+}
+
+std::string NothingWritten(bool package) {
+  return std::string(" Noben e-ra\xE8un ni bil izdelan, zato ") +
+         (package ? "ovojnica in paket nista izdelana." : "ovojnica ni izdelana.");
+}
+
+std::string AttachmentsLeftOut(const std::vector<std::string>& lines, bool package) {
+  std::string text = std::string(" Teh prilog ni v ovojnici") + (package ? " in paketu" : "") + ":";
+  for (const std::string& line : lines) text += "|" + line;
+  return text;
+}
+
+std::string AttachmentProblemText(envelope::AttachmentProblem problem) {
+  using envelope::AttachmentProblem;
+  switch (problem) {
+    case AttachmentProblem::kNone: return "";
+    case AttachmentProblem::kMissing: return "datoteka ne obstaja";
+    case AttachmentProblem::kBlankName: return "ime priloge je prazno";
+    case AttachmentProblem::kNotRegularFile: return "ni navadna datoteka";
+    case AttachmentProblem::kDuplicateName: return "v paketu je \x9E" "e datoteka s tem imenom";
+    case AttachmentProblem::kFolderNotReal: return "mapa priloge ni mapa (ne kon\xE8" "a z lo\xE8ilom)";
+  }
+  return "";
+}
+
+std::string NotMadeResult(bool package, std::string_view why) {
+  return std::string(package ? "Paket ni izdelan: " : "Ovojnica ni izdelana: ") + std::string(why);
 }
 
 std::string ReportNotWritten(std::string_view path, const Status& s) {

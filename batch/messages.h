@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "envelope/envelope.h"
+
 #include "framework/platform.h"
 #include "framework/status.h"
 
@@ -78,6 +80,19 @@ std::string SignerNotFound(std::string_view program);
 std::string SignerNotStarted(std::string_view program, const Status& s);
 std::string SignerFailed(std::string_view program, int exit_code);
 std::string ArchiverFailed(std::string_view package_path, int exit_code);
+std::string ArchiverNotFound(std::string_view program);
+std::string ArchiverNotStarted(const Status& s);
+std::string PackageMissing(std::string_view package_path);
+std::string OutputFolderUnusable(std::string_view folder, const Status& s);
+std::string NothingWritten(bool package);
+// The attachments left out of the envelope: one line each, "račun N: path (why)".
+std::string AttachmentsLeftOut(const std::vector<std::string>& lines, bool package);
+// Why an attachment was left out, for the message and the journal.
+std::string AttachmentProblemText(envelope::AttachmentProblem problem);
+
+// The result line when nothing is there to be sent: "Paket ni izdelan: <why>" (the
+// envelope's on channels without a package).
+std::string NotMadeResult(bool package, std::string_view why);
 std::string ReportNotWritten(std::string_view path, const Status& s);
 std::string ReportNotOpened(std::string_view path, const Status& s);
 

@@ -1,5 +1,10 @@
-// IzdelajPaket: the run's ZIP package of the envelope and every attachment.
+// IzdelajPaket: the run's ZIP package of the envelope and the files it describes.
+//
+// The package holds exactly what the envelope lists, each file once. It counts as made only
+// when the archiver ran, ended without an error and the package is there afterwards; a
+// package the archiver left half made is removed, so nothing incomplete goes to the bank.
 #include <cerrno>
+#include <set>
 
 #include "batch/commands.h"
 #include "batch/messages.h"
@@ -11,32 +16,23 @@ namespace eracuni::batch {
 namespace {
 
 using workdata::ClipRight;
-namespace eRACPRIL = workdata::eRACPRIL;
 
 std::string ToCp1250Path(const std::string& utf8) {
   if (auto cp = Utf8ToCp1250(utf8)) return *cp;
   return ToMessageText(utf8);
 }
 
-// Every attachment of the work data, under the name the envelope left it with.
-std::vector<std::string> AttachmentPaths(workdata::WorkFiles& files,
-                                         const envelope::EnvelopeResult& envelope) {
+// The files the envelope lists, each once however many invoices name it.
+std::vector<std::string> AttachmentPaths(FileSystem& fs, const envelope::EnvelopeResult& envelope) {
   std::vector<std::string> paths;
-  const workdata::RecordBuffer& a = files.attachments().buffer();
-  workdata::WalkAllAttachments(files, [&] {
-    std::string path = std::string(a.Clipped(eRACPRIL::POTDOPRILOGE)) +
-                       std::string(a.Clipped(eRACPRIL::IMEPRILOGE));
-    std::string utf8 = Cp1250ToUtf8(path);
-    for (const envelope::RenamedAttachment& r : envelope.renamed)
-      if (r.from == utf8) path = ToCp1250Path(r.to);
-    paths.push_back(path);
-    return true;
-  });
+  std::set<std::string> seen;
+  for (const envelope::AttachmentFile& a : envelope.attachments)
+    if (a.listed() && seen.insert(fs.CanonicalPath(a.path)).second)
+      paths.push_back(ToCp1250Path(a.path));
   return paths;
 }
 
-// What the envelope writer wrote: LOC:DATOTEKAOVOJNICE, or one file per invoice for G and U,
-// or nothing when it failed.
+// What the envelope writer wrote: LOC:DATOTEKAOVOJNICE, or one file per invoice for G and U.
 std::vector<std::string> EnvelopePaths(const envelope::EnvelopeResult& envelope) {
   std::vector<std::string> paths;
   for (const std::string& f : envelope.files) paths.push_back(ToCp1250Path(f));
@@ -50,38 +46,63 @@ void DeleteOldPackage(BatchContext& ctx, const std::string& package_path) {
   ShowWarning(ctx.platform.messages, OldFileDeleteFailed(package_path, s), caption::kWarning);
 }
 
-void RunArchiver(BatchContext& ctx, const ProgramCommand& cmd, const std::string& package_path,
-                 std::vector<std::string>& log) {
+// Runs the archiver; on failure tells the user and returns why, for the result line.
+std::string RunArchiver(BatchContext& ctx, const ProgramCommand& cmd,
+                        const std::string& package_path, std::vector<std::string>& log) {
   MessageBox& box = ctx.platform.messages;
   std::string program = FindArchiver(ctx.platform.programs, cmd.program);
   if (program.empty()) {
-    Status missing = Status::NotFound("no program " + cmd.program, ENOENT);
-    ShowWarning(box, ErrorCodeAndText(missing), caption::kArchiver);
-    return;
+    std::string named = ToCp1250Path(cmd.program);
+    ShowWarning(box, ArchiverNotFound(named), caption::kArchiver);
+    return "programa " + named + " ni mogo\xE8" "e najti";
   }
   log.push_back(cmd.command_line);
   Result<int> rc = ctx.platform.programs.Run(program, cmd.args);
   if (!rc.ok()) {
-    ShowWarning(box, ErrorCodeAndText(rc.status()), caption::kArchiver);
-  } else if (*rc != 0) {
-    ShowWarning(box, ArchiverFailed(package_path, *rc), caption::kArchiver);
+    ShowWarning(box, ArchiverNotStarted(rc.status()), caption::kArchiver);
+    return "programa za stiskanje ni mogo\xE8" "e zagnati (" + ErrorCodeAndText(rc.status()) + ")";
   }
+  if (*rc != 0) {
+    ShowWarning(box, ArchiverFailed(package_path, *rc), caption::kArchiver);
+    return "program za stiskanje je kon\xE8" "al z izhodno kodo " + std::to_string(*rc);
+  }
+  if (!ctx.platform.files.IsRegularFile(Cp1250ToUtf8(package_path))) {
+    ShowWarning(box, PackageMissing(package_path), caption::kArchiver);
+    return "program za stiskanje ga ni naredil";
+  }
+  return "";
+}
+
+std::vector<std::string> NamesInPackage(const std::vector<std::string>& envelopes,
+                                        const std::vector<std::string>& attachments) {
+  std::vector<std::string> names;
+  for (const auto* list : {&envelopes, &attachments})
+    for (const std::string& p : *list) names.emplace_back(FileNamePart(p));
+  return names;
 }
 
 }  // namespace
 
 void IzdelajPaket(BatchContext& ctx, WindowState& w, const envelope::EnvelopeResult& envelope,
                   std::vector<std::string>& log) {
-  std::vector<std::string> attachments = AttachmentPaths(ctx.files, envelope);
+  std::vector<std::string> attachments = AttachmentPaths(ctx.platform.files, envelope);
+  std::vector<std::string> envelopes = EnvelopePaths(envelope);
   w.SEZNAMPRILOG = QuotedList(attachments);
   w.IMEOVOJNICE = std::string(FileNamePart(w.DATOTEKAOVOJNICE));
   w.IMEPAKETA = PackageBaseName(w.IMEOVOJNICE);
   std::string package_path =
       std::string(ClipRight(ctx.settings.POTDOXMLRACUNOV)) + w.IMEPAKETA + ".ZIP";
+  RunJournal& j = w.journal;
+  j.package_path = package_path;
   DeleteOldPackage(ctx, package_path);
-  ProgramCommand cmd =
-      ArchiverCommand(ctx.settings.POTDO7ZG, package_path, EnvelopePaths(envelope), attachments);
-  RunArchiver(ctx, cmd, package_path, log);
+  ProgramCommand cmd = ArchiverCommand(ctx.settings.POTDO7ZG, package_path, envelopes, attachments);
+  j.package_problem = RunArchiver(ctx, cmd, package_path, log);
+  j.package_made = j.package_problem.empty();
+  if (j.package_made) {
+    j.package_files = NamesInPackage(envelopes, attachments);
+  } else {
+    (void)ctx.platform.files.DeleteFile(Cp1250ToUtf8(package_path));
+  }
 }
 
 }  // namespace eracuni::batch

@@ -30,6 +30,7 @@ struct InvoiceOutcome {
   std::string document;  // path of the document (where it was, or would have been, written)
   InvoiceStatus status = InvoiceStatus::kNotReached;
   std::vector<std::string> reasons;  // one line each
+  uint32_t ident = 0;                // ERACUNI:IDENTRACUN: which documents the envelope describes
 };
 
 struct AttachmentOutcome {
@@ -57,7 +58,8 @@ struct RunJournal {
   std::string package_problem;             // why no package was made
   std::vector<std::string> package_files;  // the names inside the package
   std::vector<std::string> messages;       // every message shown: "CAPTION: text"
-  std::string report_path;                 // the report written after the run, or ""
+  std::string report_path;                  // the report written after the run, or ""
+  std::vector<std::string> envelope_files;  // every envelope file (G, U: one per invoice)
 };
 
 }  // namespace eracuni::batch

@@ -20,18 +20,28 @@ void PreveriPoti(BatchContext& ctx, WindowState& w);
 // Shows the picture with or without a package for the channel.
 void PrikaziSlikoPaketa(const settings::Settings& s, WindowState& w);
 
+// Whether the output folder is there to be written into; when not, one message names it
+// and the journal says why nothing was made.
+bool CheckOutputFolder(BatchContext& ctx, WindowState& w);
+
 // The loop over the headers: one invoice document each, until a header lacks its "XML"
-// attachment.
+// attachment. Each header gets its row in the journal, also those after the loop stopped.
 void RunInvoiceLoop(BatchContext& ctx, WindowState& w);
 
+// The documents the journal records as written: what the envelope describes.
+envelope::WrittenDocuments WrittenDocuments(const RunJournal& journal);
+
 // After the loop: signer, envelope name and the deletion of an old one, the envelope, the
-// package and the result values. Started programs are appended to `log`.
+// package and the result values. Started programs are appended to `log`. With no document
+// written nothing of it runs but the result values.
 void CompleteRun(BatchContext& ctx, WindowState& w, std::vector<std::string>& log);
 
 // The steps of CompleteRun.
 void RunSigner(BatchContext& ctx, const WindowState& w, std::vector<std::string>& log);
 void NameEnvelope(BatchContext& ctx, WindowState& w);
-envelope::EnvelopeResult WriteEnvelope(BatchContext& ctx, const WindowState& w);
+envelope::EnvelopeResult WriteEnvelope(BatchContext& ctx, WindowState& w);
+// Names, in one message, every attachment left out of the envelope, and why.
+void ReportLeftOutAttachments(BatchContext& ctx, const envelope::EnvelopeResult& envelope);
 void IzdelajPaket(BatchContext& ctx, WindowState& w, const envelope::EnvelopeResult& envelope,
                   std::vector<std::string>& log);
 void SetResultValues(const settings::Settings& s, WindowState& w);

@@ -109,6 +109,13 @@ Status RunOnce(const DataSet& set, RunFigures* f) {
   eracuni::testing::SequenceRandom random;
   eracuni::testing::RecordingProgramRunner programs;
   programs.AddProgram("7za.EXE", "/usr/bin/7za");
+  // Recorded only: an empty package stands for what the archiver would have made, and is
+  // gone again once the run has seen it.
+  std::string package;
+  programs.on_run = [&package](const eracuni::testing::ProgramCall& c) -> Result<int> {
+    if (c.args.size() > 7) std::ofstream(package = c.args[7], std::ios::binary);
+    return 0;
+  };
   Platform platform{data.boxes, clock, PosixFileSystem(), programs, random};
   Clock::time_point start = Clock::now();
   double cpu = CpuSeconds(), queue = QueueSeconds();
@@ -122,6 +129,7 @@ Status RunOnce(const DataSet& set, RunFigures* f) {
       return Status::IoError("the run did not complete");
     f->invoices = run.window().STEVEC;
   }
+  if (!package.empty()) (void)PosixFileSystem().DeleteFile(package);
   double seconds = Since(start);
   cpu = CpuSeconds() - cpu;
   queue = QueueSeconds() - queue;

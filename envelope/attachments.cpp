@@ -1,9 +1,13 @@
 // The attachments block of one envelope, with the same-name rule and the copy of the invoice
 // document under the buyer's tax number.
+//
+// Each attachment record is looked at once, before anything is written: where its file is,
+// whether it is there to be sent, and under which name. Only the files that are there go
+// into the block, so the envelope never announces a file the bank will not receive.
 #include <cerrno>
 #include <cstring>
-#include <optional>
 #include <string>
+#include <vector>
 
 #include "envelope/envelope_forms.h"
 #include "envelope/file_size.h"
@@ -14,6 +18,7 @@
 namespace eracuni::envelope {
 
 namespace A = workdata::eRACPRIL;
+namespace H = workdata::eRACUNI;
 using workdata::ClipBoth;
 using workdata::ClipRight;
 
@@ -21,23 +26,73 @@ namespace {
 
 constexpr size_t kBaseNameForCopy = 32;
 
-// What the same-name rule decided for one header. The base name belongs to this header
-// only: a header without an "XML" attachment first renames nothing.
-struct SameName {
-  std::string xml_base;                 // windows-1250
-  std::optional<std::string> pdf_name;  // the name the PDF at position 2 goes by now
+// One attachment record as the envelope uses it; texts windows-1250 unless said otherwise.
+struct Entry {
+  uint32_t position = 0;  // in key order, from 1
+  bool document = false;  // the "XML" attachment that names the invoice document
+  bool renamed = false;   // by the same-name rule, for this invoice or an earlier one
+  std::string name;       // clipped, after the same-name rule
+  std::string folder;     // clipped
+  std::string format;     // clipped
+  std::string description;
+  AttachmentFile file;
 };
 
-std::string Folder(WriterContext& w) {
-  return std::string(ClipBoth(w.attachment().Text(A::POTDOPRILOGE)));
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+// A name that stays in its folder: the work data may hold anything, the files it names
+// must not move out of their folders or land outside the output folder.
+bool StaysInFolder(std::string_view name) {
+  return name.find_first_of("/\\") == std::string_view::npos && name != "..";
 }
-std::string Name(WriterContext& w) {
-  return std::string(ClipBoth(w.attachment().Text(A::IMEPRILOGE)));
+
+std::string DocumentPath(WriterContext& w, const std::string& name) {
+  if (w.written != nullptr) {
+    auto it = w.written->find(w.header().U32(H::IDENTRACUN));
+    if (it != w.written->end()) return it->second;
+  }
+  return Cp1250ToUtf8(std::string(ClipRight(w.settings.POTDOXMLRACUNOV)) + name);
 }
-std::string_view Format(WriterContext& w) {
-  return ClipRight(w.attachment().Text(A::FORMATPRILOGE));
+
+// Where the file is and whether it can go with the envelope, before any rename.
+AttachmentProblem Classify(FileSystem& fs, const Entry& e) {
+  if (e.name.empty()) return AttachmentProblem::kBlankName;
+  if (!e.document && !e.folder.empty() && !IsSeparator(e.folder.back()))
+    return AttachmentProblem::kFolderNotReal;
+  if (fs.IsRegularFile(e.file.path)) return AttachmentProblem::kNone;
+  return fs.Exists(e.file.path) ? AttachmentProblem::kNotRegularFile : AttachmentProblem::kMissing;
 }
-std::string FilePath(WriterContext& w) { return Cp1250ToUtf8(Folder(w) + Name(w)); }
+
+// A file several invoices name that the same-name rule renamed for an earlier one: every
+// record now names it by its new name, and it is never renamed twice.
+void FollowEarlierRename(WriterContext& w, Entry& e) {
+  for (const RenamedAttachment& r : w.result.renamed) {
+    if (r.from != e.file.path) continue;
+    e.file.path = r.to;
+    const std::string name = r.to.substr(r.to.find_last_of("/\\") + 1);
+    e.name = Utf8ToCp1250(name).value_or(e.name);
+    e.renamed = true;
+  }
+}
+
+Entry ReadEntry(WriterContext& w, uint32_t position, bool& document_seen) {
+  const workdata::RecordBuffer& a = w.attachment();
+  Entry e;
+  e.position = position;
+  e.format = std::string(ClipRight(a.Text(A::FORMATPRILOGE)));
+  e.document = !document_seen && e.format == "XML";
+  // The document was written under its trimmed name; any other file is named as stored.
+  e.name = std::string(e.document ? ClipBoth(a.Text(A::IMEPRILOGE)) : ClipRight(a.Text(A::IMEPRILOGE)));
+  e.folder = std::string(ClipRight(a.Text(A::POTDOPRILOGE)));
+  e.description = std::string(a.Text(A::OPISPRILOGE));
+  document_seen = document_seen || e.document;
+  e.file.ident = w.header().U32(H::IDENTRACUN);
+  e.file.invoice_number = std::string(w.header().Clipped(H::STEVILKARACUNA));
+  e.file.path = e.document ? DocumentPath(w, e.name) : Cp1250ToUtf8(e.folder + e.name);
+  FollowEarlierRename(w, e);
+  e.file.problem = Classify(w.platform.files, e);
+  return e;
+}
 
 // "code - text" in windows-1250, as every file error message of this program ends.
 std::string ErrorText(const Status& s) {
@@ -54,90 +109,100 @@ void ReportRenameFailure(WriterContext& w, const Status& s) {
   w.platform.messages.Show(m);
 }
 
-// Never replaces a different file. A PDF that is gone while its new name exists was renamed
-// by an earlier run: the new name is then the right one.
+// Renames regular files only and never replaces a different file. A PDF that is gone
+// while its new name exists was renamed by an earlier run: the new name is then the right
+// one.
 Status RenamePdf(FileSystem& fs, const std::string& from, const std::string& to) {
-  const bool has_from = fs.Exists(from);
+  const bool has_from = fs.IsRegularFile(from);
   const bool has_to = fs.Exists(to);
   if (!has_from && has_to) return Status::Ok();
   if (has_to) return Status::IoError("rename " + from + ": " + std::strerror(EEXIST), EEXIST);
   return fs.RenameFile(from, to);
 }
 
-// A name that stays in its folder: the work data may hold anything, the files it names
-// must not move out of their folders or land outside the output folder.
-bool StaysInFolder(std::string_view name) {
-  return name.find_first_of("/\\") == std::string_view::npos && name != "..";
-}
-
-void RenameToXmlBase(WriterContext& w, SameName& state) {
-  const std::string new_name = state.xml_base + "." + std::string(ClipBoth(Format(w)));
-  if (new_name == Name(w)) return;
-  if (!StaysInFolder(new_name) || !StaysInFolder(Name(w))) {
+// The same-name rule for the PDF at position 2: it takes the document's base name.
+void RenameToXmlBase(WriterContext& w, const std::string& xml_base, Entry& e) {
+  if (e.renamed) return;
+  // A blank name, a folder that is none, or a folder at the path: nothing to rename.
+  if (!e.file.listed() && e.file.problem != AttachmentProblem::kMissing) return;
+  const std::string new_name = xml_base + "." + std::string(ClipBoth(e.format));
+  if (new_name == e.name) return;
+  if (!StaysInFolder(new_name) || !StaysInFolder(e.name)) {
     ReportRenameFailure(
         w, Status::InvalidArgument(Cp1250ToUtf8(new_name) + ": " + std::strerror(EINVAL)));
     return;
   }
-  const std::string from = FilePath(w);
-  const std::string to = Cp1250ToUtf8(Folder(w) + new_name);
-  Status s = RenamePdf(w.platform.files, from, to);
+  const std::string to = Cp1250ToUtf8(e.folder + new_name);
+  if (e.file.problem == AttachmentProblem::kMissing && !w.platform.files.IsRegularFile(to)) return;
+  Status s = RenamePdf(w.platform.files, e.file.path, to);
   if (!s.ok()) {
     // The old name stays, so the envelope names the file that is really there.
     ReportRenameFailure(w, s);
     return;
   }
-  state.pdf_name = new_name;
-  w.result.renamed.push_back({from, to});
+  w.result.renamed.push_back({e.file.path, to});
+  e.name = new_name;
+  e.file.path = to;
+  e.file.problem = AttachmentProblem::kNone;
 }
 
-void ApplySameNameRule(WriterContext& w, uint32_t position, SameName& state) {
-  if (w.settings.ENAKAIMENARACUNA == 0) return;
-  if (position == 1 && Format(w) == "XML")
-    state.xml_base = BaseName(w.attachment().Text(A::IMEPRILOGE));
-  if (position == 2 && Format(w) == "PDF" && !state.xml_base.empty()) RenameToXmlBase(w, state);
-}
-
-void UseCurrentName(WriterContext& w, uint32_t position, const SameName& state) {
-  if (position == 2 && state.pdf_name) w.attachment().SetText(A::IMEPRILOGE, *state.pdf_name);
+void ApplySameNameRule(WriterContext& w, std::vector<Entry>& entries) {
+  if (w.settings.ENAKAIMENARACUNA == 0 || entries.size() < 2) return;
+  // The base name belongs to this header only: without an "XML" attachment first, nothing
+  // is renamed.
+  if (entries[0].format != "XML") return;
+  const std::string xml_base = BaseName(entries[0].name);
+  if (entries[1].format == "PDF" && !xml_base.empty()) RenameToXmlBase(w, xml_base, entries[1]);
 }
 
 // Only the invoice document itself is copied: another file under an ".XML" name would lie.
-void CopyUnderTaxNumber(WriterContext& w) {
-  if (w.settings.DSVIMENURACUNA == 0 || Format(w) != "XML") return;
-  const std::string tax = TaxNumber(w.header().Text(workdata::eRACUNI::PODATEKPODJETJABY1));
-  const std::string base = BaseName(Name(w)).substr(0, kBaseNameForCopy);
+void CopyUnderTaxNumber(WriterContext& w, const Entry& e) {
+  if (w.settings.DSVIMENURACUNA == 0 || !e.document || !e.file.listed()) return;
+  const std::string tax = TaxNumber(w.header().Text(H::PODATEKPODJETJABY1));
+  const std::string base = BaseName(e.name).substr(0, kBaseNameForCopy);
   if (tax.empty() || base.empty()) return;
-  if (!StaysInFolder(Name(w)) || !StaysInFolder(tax)) return;
-  const std::string folder(ClipRight(w.settings.POTDOXMLRACUNOV));
-  const std::string from = Cp1250ToUtf8(folder + Name(w));
-  const std::string to = Cp1250ToUtf8(folder + base + "_" + tax + ".XML");
-  if (w.platform.files.CopyFile(from, to).ok()) w.result.copies.push_back(to);
+  if (!StaysInFolder(e.name) || !StaysInFolder(tax)) return;
+  const std::string to =
+      Cp1250ToUtf8(std::string(ClipRight(w.settings.POTDOXMLRACUNOV)) + base + "_" + tax + ".XML");
+  if (w.platform.files.CopyFile(e.file.path, to).ok()) w.result.copies.push_back(to);
 }
 
-void WriteAttachment(WriterContext& w, uint32_t position) {
+void WriteAttachment(WriterContext& w, const Entry& e) {
   w.BeginParent("attachment");
-  w.Element("filename", Unchanged(w.attachment().Text(A::IMEPRILOGE)));
-  if (w.payment() && position == 1) CopyUnderTaxNumber(w);
-  if (position > 2 && w.settings.KATERABANKA == 'O' && w.settings.DODAJLOKACIJOPRILOG != 0)
-    w.Element("location", Unchanged(w.attachment().Text(A::POTDOPRILOGE)));
-  if (w.sizes_channel()) w.Element("size", VuFileSize(w.platform.files, FilePath(w)));
-  w.Element("type", Unchanged(Format(w)));
-  w.Element("description", Prepared(w.attachment().Text(A::OPISPRILOGE)));
+  w.Element("filename", Unchanged(e.name));
+  if (w.payment() && e.position == 1) CopyUnderTaxNumber(w, e);
+  if (e.position > 2 && w.settings.KATERABANKA == 'O' && w.settings.DODAJLOKACIJOPRILOG != 0)
+    w.Element("location", Unchanged(e.folder));
+  if (w.sizes_channel()) w.Element("size", std::to_string(e.file.size));
+  w.Element("type", Unchanged(e.format));
+  w.Element("description", Prepared(e.description));
   w.xml.CloseParent();
 }
 
 }  // namespace
 
 void WriteAttachments(WriterContext& w) {
-  SameName state;
-  uint32_t position = 0;
-  uint64_t total_size = 0;
-  const size_t count = workdata::WalkAttachments(w.files, [&] {
-    ApplySameNameRule(w, ++position, state);
-    UseCurrentName(w, position, state);
-    total_size += FileSizeOrZero(w.platform.files, FilePath(w));
+  std::vector<Entry> entries;
+  bool document_seen = false;
+  workdata::WalkAttachments(w.files, [&] {
+    entries.push_back(ReadEntry(w, static_cast<uint32_t>(entries.size() + 1), document_seen));
     return true;
   });
+  ApplySameNameRule(w, entries);
+
+  uint64_t total_size = 0;
+  size_t count = 0;
+  for (Entry& e : entries) {
+    AttachmentFile& f = e.file;
+    if (f.listed() && !w.names.Claim(f.path, w.platform.files.CanonicalPath(f.path)))
+      f.problem = AttachmentProblem::kDuplicateName;
+    if (f.listed()) {
+      f.size = FileSizeOrZero(w.platform.files, f.path);
+      total_size += f.size;
+      ++count;
+    }
+    w.result.attachments.push_back(f);
+  }
 
   w.BeginParent("attachments");
   if (w.sizes_channel()) {
@@ -145,12 +210,8 @@ void WriteAttachments(WriterContext& w) {
     w.Element("size", std::to_string(total_size));
   }
   w.Element("count", std::to_string(count));
-  position = 0;
-  workdata::WalkAttachments(w.files, [&] {
-    UseCurrentName(w, ++position, state);
-    WriteAttachment(w, position);
-    return true;
-  });
+  for (const Entry& e : entries)
+    if (e.file.listed()) WriteAttachment(w, e);
   w.xml.CloseParent();
 }
 

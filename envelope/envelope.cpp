@@ -1,6 +1,5 @@
 #include "envelope/envelope.h"
 
-#include <set>
 #include <string>
 
 #include "envelope/envelope_forms.h"
@@ -61,10 +60,17 @@ struct Run {
   Platform& platform;
   Variant variant;
   std::string path;  // the run's envelope file, UTF-8
+  const WrittenDocuments* written;
   EnvelopeResult result;
+  PackageNames names;
 
   WriterContext Context(xml::XmlWriter& xml) {
-    return WriterContext{settings, files, platform, variant, result, xml};
+    return WriterContext{settings, files, platform, variant, result, xml, written, names};
+  }
+  // Whether the current header's invoice is described.
+  bool Described() const {
+    return written == nullptr ||
+           written->count(files.headers().buffer().U32(workdata::eRACUNI::IDENTRACUN)) != 0;
   }
 };
 
@@ -80,8 +86,9 @@ void WritePackage(Run& run) {
   xml.CreateAttribute("pkg_type", w.payment() ? "einvoice" : "general");
   xml.AddParent();
   w.Timestamp();
+  run.names.Claim(run.path, run.path);
   workdata::WalkHeaders(run.files, [&] {
-    WriteEnvelope(w);
+    if (run.Described()) WriteEnvelope(w);
     return true;
   });
   xml.CloseParent();
@@ -89,27 +96,31 @@ void WritePackage(Run& run) {
 }
 
 // The file of the current header when every envelope is a document of its own: the run's
-// name for a single invoice, else one name per invoice number, the identifier added when two
-// invoices share a number.
-std::string BareEnvelopePath(Run& run, size_t headers, std::set<std::string>& used) {
-  if (headers == 1) return run.path;
+// name for a single invoice, else one name per invoice number; when another file of the
+// run has that name, the identifier is added, and then a counter.
+std::string BareEnvelopePath(Run& run, size_t invoices) {
+  if (invoices == 1) return run.path;
   const workdata::RecordBuffer& header = run.files.headers().buffer();
   const std::string number =
       Cp1250ToUtf8(workdata::ClipBoth(header.Text(workdata::eRACUNI::STEVILKARACUNA)));
+  const std::string ident = std::to_string(header.U32(workdata::eRACUNI::IDENTRACUN));
   std::string path = PerInvoicePath(run.path, number);
-  if (used.count(path))
-    path = PerInvoicePath(run.path,
-                          number + "_" + std::to_string(header.U32(workdata::eRACUNI::IDENTRACUN)));
-  used.insert(path);
+  for (int n = 1; run.names.Taken(path); ++n)
+    path = PerInvoicePath(run.path, number + "_" + ident + (n > 1 ? "_" + std::to_string(n) : ""));
   return path;
 }
 
-// One envelope document per header; no header, no document.
+// One envelope document per invoice; no invoice, no document.
 void WriteBareEnvelopes(Run& run) {
-  const size_t headers = workdata::WalkHeaders(run.files, [] { return true; });
-  std::set<std::string> used;
+  size_t invoices = 0;
   workdata::WalkHeaders(run.files, [&] {
-    const std::string path = BareEnvelopePath(run, headers, used);
+    invoices += run.Described() ? 1 : 0;
+    return true;
+  });
+  workdata::WalkHeaders(run.files, [&] {
+    if (!run.Described()) return true;
+    const std::string path = BareEnvelopePath(run, invoices);
+    run.names.Claim(path, path);
     xml::XmlWriter xml(run.platform.files);
     Status s = OpenDocument(xml, path);
     if (!s.ok()) {
@@ -124,9 +135,16 @@ void WriteBareEnvelopes(Run& run) {
 }
 
 EnvelopeResult WriteRun(Variant variant, settings::Settings& settings, workdata::WorkFiles& files,
-                        Platform& platform, const std::string& datoteka_ovojnice) {
-  Run run{settings, files, platform, variant, std::string(workdata::ClipRight(datoteka_ovojnice)),
-          {}};
+                        Platform& platform, const std::string& datoteka_ovojnice,
+                        const WrittenDocuments* written) {
+  Run run{settings,
+          files,
+          platform,
+          variant,
+          std::string(workdata::ClipRight(datoteka_ovojnice)),
+          written,
+          {},
+          PackageNames(IsPackageChannel(settings.KATERABANKA))};
   if (IsBareEnvelopeChannel(settings.KATERABANKA))
     WriteBareEnvelopes(run);
   else
@@ -138,10 +156,26 @@ EnvelopeResult WriteRun(Variant variant, settings::Settings& settings, workdata:
 
 bool IsBareEnvelopeChannel(char channel) { return channel == 'G' || channel == 'U'; }
 
-bool WriterContext::sizes_channel() const {
-  const char c = settings.KATERABANKA;
-  return c == 'K' || c == 'M' || c == 'G' || c == 'D' || c == 'U';
+bool IsPackageChannel(char c) { return c == 'K' || c == 'M' || c == 'G' || c == 'D' || c == 'U'; }
+
+std::string PackageNames::Key(const std::string& path) {
+  std::string name = path.substr(path.find_last_of("/\\") + 1);  // npos + 1 == 0
+  for (char& c : name)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return name;
 }
+
+bool PackageNames::Claim(const std::string& path, const std::string& canonical) {
+  if (!package_) return true;
+  auto [it, added] = owners_.emplace(Key(path), canonical);
+  return added || it->second == canonical;
+}
+
+bool PackageNames::Taken(const std::string& path) const {
+  return package_ && owners_.count(Key(path)) != 0;
+}
+
+bool WriterContext::sizes_channel() const { return IsPackageChannel(settings.KATERABANKA); }
 
 bool WriterContext::bare_envelopes() const { return IsBareEnvelopeChannel(settings.KATERABANKA); }
 
@@ -154,13 +188,15 @@ std::string Prepared(std::string_view field_text) {
 std::string Unchanged(std::string_view cp1250) { return Cp1250ToUtf8(workdata::ClipRight(cp1250)); }
 
 EnvelopeResult IzdelajOvojnico(settings::Settings& settings, workdata::WorkFiles& files,
-                               Platform& platform, const std::string& datoteka_ovojnice) {
-  return WriteRun(Variant::kPlain, settings, files, platform, datoteka_ovojnice);
+                               Platform& platform, const std::string& datoteka_ovojnice,
+                               const WrittenDocuments* written) {
+  return WriteRun(Variant::kPlain, settings, files, platform, datoteka_ovojnice, written);
 }
 
 EnvelopeResult IzdelajOvojnicoZPlacilom(settings::Settings& settings, workdata::WorkFiles& files,
-                                        Platform& platform, const std::string& datoteka_ovojnice) {
-  return WriteRun(Variant::kPayment, settings, files, platform, datoteka_ovojnice);
+                                        Platform& platform, const std::string& datoteka_ovojnice,
+                                        const WrittenDocuments* written) {
+  return WriteRun(Variant::kPayment, settings, files, platform, datoteka_ovojnice, written);
 }
 
 }  // namespace eracuni::envelope

@@ -1,17 +1,22 @@
 // The bank envelope of a run: IzdelajOvojnico (plain) and IzdelajOvojnicoZPlacilom (with
 // payment data).
 //
-// Both walk every header of the work data and its attachments and write one `envelope`
-// element per header into the file `datoteka_ovojnice` (LOC:DATOTEKAOVOJNICE, UTF-8 path),
+// Both write one `envelope` element per invoice the run wrote (WrittenDocuments; every header
+// when none are given) into the file `datoteka_ovojnice` (LOC:DATOTEKAOVOJNICE, UTF-8 path),
 // inside one `package`. Channels G and U have no package: each envelope is a document of
-// its own, so a run with several headers writes one file per header, named after the
-// header's invoice number (PerInvoicePath in envelope_forms.h); a run without headers then
-// writes no file at all. They may change the headers' buffer (the padded BIC fields) and
-// rename PDF attachments as the same-name setting asks; messages go through
-// platform.messages, the timestamps through platform.clock, the hash digits through
-// platform.random. Neither starts a header walk of the caller's: call them outside one.
+// its own, so a run with several invoices writes one file per invoice, named after the
+// invoice number (PerInvoicePath in envelope_forms.h) and never after another file of the
+// run; a run without invoices then writes no file at all. An envelope lists only the
+// attachment files that are there to be sent (AttachmentFile), and on the channels with a
+// package no two files under one name. The writers may change the headers' buffer (the
+// padded BIC fields) and rename PDF attachments as the same-name setting asks; messages go
+// through platform.messages, the timestamps through platform.clock, the hash digits
+// through platform.random. Neither starts a header walk of the caller's: call them
+// outside one.
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -27,6 +32,30 @@ struct RenamedAttachment {
   std::string to;
 };
 
+// The invoice documents a run wrote: header identifier -> the document's path (UTF-8). An
+// envelope describes these invoices only, and names each document where the run wrote it.
+using WrittenDocuments = std::map<uint32_t, std::string>;
+
+// Why an attachment record's file is not in the envelope (and so not in the package).
+enum class AttachmentProblem {
+  kNone,            // listed and sent
+  kMissing,         // no file at the path
+  kBlankName,       // ERACPRIL:IMEPRILOGE is blank: the path would be the folder itself
+  kNotRegularFile,  // a folder, a pipe or a device
+  kDuplicateName,   // another file of the package already goes by this name
+  kFolderNotReal,   // ERACPRIL:POTDOPRILOGE does not end with a path separator
+};
+
+// One attachment record of an invoice the envelope describes, as the envelope treated it.
+struct AttachmentFile {
+  uint32_t ident = 0;
+  std::string invoice_number;  // clipped, windows-1250
+  std::string path;            // UTF-8; the name it goes by after the same-name rule
+  uint64_t size = 0;           // bytes, when listed
+  AttachmentProblem problem = AttachmentProblem::kNone;
+  bool listed() const { return problem == AttachmentProblem::kNone; }
+};
+
 struct EnvelopeResult {
   // A failure to create or write an envelope, for the caller to tell the user; the document
   // is then not left under its final name.
@@ -40,11 +69,19 @@ struct EnvelopeResult {
   std::vector<RenamedAttachment> renamed;
   // Copies made under the buyer's tax number (payment variant), UTF-8 paths.
   std::vector<std::string> copies;
+  // Every attachment record of the invoices described, in the order of the envelope; the
+  // listed ones are what goes with the envelope (a file attached to several invoices is
+  // listed for each).
+  std::vector<AttachmentFile> attachments;
 };
 
+// `written` null: every header, its document in the output folder under the name its
+// "XML" attachment gives.
 EnvelopeResult IzdelajOvojnico(settings::Settings& settings, workdata::WorkFiles& files,
-                               Platform& platform, const std::string& datoteka_ovojnice);
+                               Platform& platform, const std::string& datoteka_ovojnice,
+                               const WrittenDocuments* written = nullptr);
 EnvelopeResult IzdelajOvojnicoZPlacilom(settings::Settings& settings, workdata::WorkFiles& files,
-                                        Platform& platform, const std::string& datoteka_ovojnice);
+                                        Platform& platform, const std::string& datoteka_ovojnice,
+                                        const WrittenDocuments* written = nullptr);
 
 }  // namespace eracuni::envelope

@@ -5,6 +5,7 @@
 // turn work-data fields into their written forms.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,22 @@ namespace eracuni::envelope {
 
 enum class Variant { kPlain, kPayment };
 
+// The names inside the run's package, ASCII case ignored as on the bank's side: each name
+// goes to one file only. On channels without a package every claim succeeds.
+class PackageNames {
+ public:
+  explicit PackageNames(bool package) : package_(package) {}
+  // Takes the file-name part of `path` (UTF-8) for the file `canonical`; false when another
+  // file has it. One file may claim its name again.
+  bool Claim(const std::string& path, const std::string& canonical);
+  bool Taken(const std::string& path) const;
+
+ private:
+  static std::string Key(const std::string& path);
+  bool package_;
+  std::map<std::string, std::string> owners_;  // folded name -> canonical path
+};
+
 struct WriterContext {
   settings::Settings& settings;
   workdata::WorkFiles& files;
@@ -23,6 +40,8 @@ struct WriterContext {
   Variant variant;
   EnvelopeResult& result;
   xml::XmlWriter& xml;
+  const WrittenDocuments* written;  // null: every header, documents in the output folder
+  PackageNames& names;
 
   bool payment() const { return variant == Variant::kPayment; }
   // K, M, G, D, U: the channels that get `hash` and `size`.
@@ -44,6 +63,8 @@ struct WriterContext {
 };
 
 bool IsBareEnvelopeChannel(char channel);
+// K, M, G, D, U: the channels whose files go into a package.
+bool IsPackageChannel(char channel);
 
 // A field's text run through PripraviBesedilo (cut to 240 characters first).
 std::string Prepared(std::string_view field_text);

@@ -95,6 +95,12 @@ class FileSystem {
   virtual ~FileSystem() = default;
   virtual bool Exists(const std::string& path) = 0;
   virtual bool IsDirectory(const std::string& path) = 0;
+  // A plain file with bytes: not a folder, a pipe or a device. This default, for file
+  // systems without such things, takes whatever exists and is no folder.
+  virtual bool IsRegularFile(const std::string& path) { return Exists(path) && !IsDirectory(path); }
+  // The path with links, "." and ".." resolved, so two names of one file compare equal; the
+  // path itself where it cannot be resolved.
+  virtual std::string CanonicalPath(const std::string& path) { return path; }
   virtual Result<uint64_t> FileSize(const std::string& path) = 0;
   virtual Result<std::string> ReadFile(const std::string& path) = 0;
   // The POSIX file system reads on demand; this default loads the file once through ReadFile.

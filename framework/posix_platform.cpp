@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <random>
@@ -151,6 +152,17 @@ class RealFileSystem : public FileSystem {
   bool IsDirectory(const std::string& path) override {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+  bool IsRegularFile(const std::string& path) override {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  }
+  std::string CanonicalPath(const std::string& path) override {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return path;
+    std::string canonical(resolved);
+    std::free(resolved);
+    return canonical;
   }
   Result<uint64_t> FileSize(const std::string& path) override {
     struct stat st {};

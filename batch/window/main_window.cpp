@@ -336,9 +336,9 @@ DocumentWriters MainWindow::WithProgress(DocumentWriters writers) {
   for (auto* envelope : {&writers.plain_envelope, &writers.payment_envelope}) {
     auto write = std::move(*envelope);
     *envelope = [this, write](settings::Settings& s, workdata::WorkFiles& f, Platform& p,
-                              const std::string& path) {
+                              const std::string& path, const envelope::WrittenDocuments* written) {
       ShowProgress("Izdelava ovojnice ...");
-      return write(s, f, p, path);
+      return write(s, f, p, path, written);
     };
   }
   return writers;

@@ -7,6 +7,7 @@
 #include <libxml/parser.h>
 
 #include <memory>
+#include <set>
 
 #include "envelope/envelope.h"
 #include "eslog/invoice.h"
@@ -80,11 +81,22 @@ bool Inside(const std::string& path, const std::string& folder) {
          path.find('/', folder.size()) == std::string::npos;
 }
 
-// Writes go into the output folder only; an attachment is only renamed within its folder.
+// A rename that keeps the file in its folder: the same folder part, and a new name that is
+// a name. (A name may well begin with "..": "..R-1.PDF" is a file like any other.)
+bool StaysInItsFolder(const envelope::RenamedAttachment& r) {
+  const std::string name = r.to.substr(r.to.rfind('/') + 1);
+  return Folder(r.to) == Folder(r.from) && !name.empty() && name != "." && name != "..";
+}
+
+// Writes go into the output folder only; an attachment is only renamed within its folder,
+// and only when its record names a folder (a folder text ends with a separator).
 std::string CheckPaths(const MemoryFileSystem& files,
-                       const std::vector<envelope::RenamedAttachment>& renames) {
-  for (const envelope::RenamedAttachment& r : renames)
-    if (!Inside(r.to, Folder(r.from))) return "an attachment was renamed out of its folder";
+                       const std::vector<envelope::RenamedAttachment>& renames,
+                       const std::set<std::string>& in_named_folders) {
+  for (const envelope::RenamedAttachment& r : renames) {
+    if (!StaysInItsFolder(r)) return "an attachment was renamed out of its folder";
+    if (!in_named_folders.count(r.from)) return "an attachment outside a named folder was renamed";
+  }
   for (const std::string& path : files.changed()) {
     bool renamed = false;
     for (const envelope::RenamedAttachment& r : renames)
@@ -115,6 +127,7 @@ std::string FuzzDocuments(std::string_view data) {
   Apply(channel, switches, settings);
 
   workdata::testing::MemoryWorkData work;
+  std::set<std::string> in_named_folders;  // attachment paths whose folder text is a folder
   work.AddHeader(1).Assign(TakeRecord(data, workdata::HeaderLayout().record_size));
   for (int i = 0; i < line_count; ++i) {
     workdata::RecordBuffer& line = work.AddLine(1, 1);
@@ -128,9 +141,12 @@ std::string FuzzDocuments(std::string_view data) {
     a.SetU32(A::IDENTRACUN, 1);
     a.SetU16(A::ZAPSTEV, static_cast<uint16_t>(i + 1));
     // The attachment's file exists, so sizes and renames have something to act on.
-    const std::string folder = Cp1250ToUtf8(workdata::ClipBoth(a.Text(A::POTDOPRILOGE)));
+    const std::string folder = Cp1250ToUtf8(workdata::ClipRight(a.Text(A::POTDOPRILOGE)));
+    const std::string path = folder + Cp1250ToUtf8(workdata::ClipRight(a.Text(A::IMEPRILOGE)));
     files.AddDirectory(folder.empty() ? "/" : folder);
-    files.files()[folder + Cp1250ToUtf8(workdata::ClipBoth(a.Text(A::IMEPRILOGE)))] = "%PDF-1.4";
+    files.files()[path] = "%PDF-1.4";
+    if (!folder.empty() && (folder.back() == '/' || folder.back() == '\\'))
+      in_named_folders.insert(path);
   }
   auto work_files = work.Open(settings, errors);
 
@@ -156,7 +172,7 @@ std::string FuzzDocuments(std::string_view data) {
       if (it == files.files().end()) return "an envelope named in the result is missing";
       if (!WellFormed(it->second)) return "an envelope is not well-formed XML";
     }
-    std::string broken = CheckPaths(files, renames);
+    std::string broken = CheckPaths(files, renames, in_named_folders);
     if (!broken.empty()) return broken;
   }
   return "";

@@ -1,6 +1,7 @@
 // Shared set-up of the batch tests: work data in memory, a fake platform, an output folder
-// on disk, and stand-in document writers that write small files and record what was
-// called, in one event list with the programs the run starts.
+// on disk, a stand-in invoice writer that writes small files, the real envelope writers,
+// and an archiver stand-in that leaves a package; what was called is recorded in one event
+// list with the programs the run starts.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -33,7 +34,7 @@ class BatchTest : public ::testing::Test {
   // A header with an "XML" attachment named after its number and a PDF in att_.
   void AddInvoice(uint32_t ident, const std::string& number, const std::string& kind = "380");
 
-  // The BatchRun over the data added so far, with the stand-in writers; not yet opened.
+  // The BatchRun over the data added so far, with the fixture's writers; not yet opened.
   BatchRun& Run();
   // Opened, the make button focused and pressed.
   BatchRun& OpenAndMake();

@@ -12,6 +12,7 @@
 namespace eracuni::batch::testing {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
@@ -274,10 +275,84 @@ TEST_F(BatchTest, LastCreditNoteChoosesTheEnvelopeWithoutPaymentData) {
   EXPECT_EQ(fake_.programs.calls()[0].program, "/usr/bin/7za");
 }
 
-TEST_F(BatchTest, DebitNoteFirstAtOpeningChoosesThePlainEnvelopeWhenNoDocumentIsWritten) {
+// The bank never receives an envelope that announces an invoice that was not written.
+TEST_F(BatchTest, EnvelopeDescribesOnlyTheWrittenInvoices) {
+  AddInvoice(1, "A1", "380");
+  AddInvoice(2, "A2", "381");  // its writing fails: its verdict must not choose the envelope
+  fake_.files.FailOn("create", "A2.XML", 28);
+  OpenAndMake();
+  EXPECT_EQ(events_[2], "payment " + out_.File("eOvojnica_A2_1217.INV"));
+  const std::string envelope =
+      eracuni::testing::ReadFileOrEmpty(out_.File("eOvojnica_A2_1217.INV"));
+  EXPECT_NE(envelope.find("<doc_id>1A1</doc_id>"), std::string::npos);
+  EXPECT_EQ(envelope.find("A2"), std::string::npos) << envelope;
+  EXPECT_THAT(fake_.programs.calls().back().args,
+              ElementsAre("a", "-tzip", "-mx9", "-bso0", "-bsp0", "-spd", "--",
+                          out_.File("eOvojnica_A2_1217.ZIP"), out_.File("eOvojnica_A2_1217.INV"),
+                          out_.File("A1.XML"), att_.File("A1.pdf")));
+  const RunJournal& j = run_->window().journal;
+  ASSERT_EQ(j.invoices.size(), 2u);
+  EXPECT_EQ(j.invoices[1].status, InvoiceStatus::kNotWritten);
+  EXPECT_THAT(j.invoices[1].reasons, ElementsAre(HasSubstr("Oznaka: 28")));
+  EXPECT_EQ(j.attachments.size(), 2u);
+}
+
+// No document, no envelope; no envelope, no package; and the result line says so.
+TEST_F(BatchTest, NothingIsMadeOfLeftovers) {
+  AddInvoice(1, "A1");
+  fake_.files.FailOn("create", "A1.XML", 28);
+  OpenAndMake();
+  EXPECT_THAT(events_, ElementsAre("invoice A1.XML"));
+  EXPECT_THAT(Texts(), Contains(HasSubstr("ovojnica in paket nista izdelana")));
+  EXPECT_EQ(run_->window().IZHOD2, "Paket ni izdelan: noben e-ra\xE8un ni bil izdelan");
+
+  fake_.messages.Clear();
+  events_.clear();
+  fake_.files.FailOn("create", "eOvojnica_A2_1217.INV", 28);
+  AddInvoice(2, "A2");
+  OpenAndMake();
+  EXPECT_TRUE(fake_.programs.calls().empty());
+  EXPECT_THAT(Texts(), Contains(HasSubstr("Paket ni izdelan")));
+  EXPECT_EQ(run_->window().IZHOD2, "Paket ni izdelan: ovojnica ni izdelana");
+}
+
+TEST_F(BatchTest, OutputFolderThatIsNotThereIsToldOnceAndNothingIsWritten) {
+  AddInvoice(1, "A1");
+  AddInvoice(2, "A2");
+  BatchRun& r = Run();
+  r.Open();
+  settings_.POTDOXMLRACUNOV = out_.File("gone/");
+  r.FocusMakeButton();
+  r.PressMake();
+  EXPECT_TRUE(events_.empty());
+  ASSERT_EQ(Texts().size(), 1u);
+  EXPECT_THAT(Texts()[0], HasSubstr(out_.File("gone/")));
+  EXPECT_EQ(r.window().state, RunState::kDone);
+  EXPECT_THAT(r.window().IZHOD2, HasSubstr("Paket ni izdelan"));
+  EXPECT_FALSE(fake_.files.Exists(out_.File("gone")));
+}
+
+// The document goes by the path the run wrote it under: trimmed, in the output folder.
+TEST_F(BatchTest, DocumentIsSignedEnvelopedAndPackedWhereItWasWritten) {
+  AddHeader(1, "A1");
+  data_.AddAttachment(1, 1, "  A1.XML", att_.path(), "XML");  // another folder, leading blanks
+  settings_.ROCNOEPODPISOVANJE = 1;
+  fake_.programs.AddProgram("PodpisiXML_35.EXE", "/bin/signer");
+  OpenAndMake();
+  EXPECT_THAT(fake_.programs.calls()[0].args, ElementsAre(out_.File("A1.XML")));
+  EXPECT_EQ(fake_.programs.calls()[1].args.back(), out_.File("A1.XML"));
+  EXPECT_NE(eracuni::testing::ReadFileOrEmpty(out_.File("eOvojnica_A1_1217.INV"))
+                .find("<filename>A1.XML</filename>\n        <size>4</size>"),
+            std::string::npos);
+  EXPECT_TRUE(fake_.messages.shown().empty()) << Texts()[0];
+}
+
+// With no document written, the verdict of the opening chooses nothing: there is no envelope.
+TEST_F(BatchTest, DebitNoteFirstAtOpeningMakesNoEnvelopeWhenNoDocumentIsWritten) {
   AddHeader(1, "D1", "385");  // no "XML" attachment: the loop writes nothing
   OpenAndMake();
-  EXPECT_EQ(events_[0], "plain " + out_.File("eOvojnica_D1_1217.INV"));
+  EXPECT_TRUE(events_.empty());
+  EXPECT_FALSE(fake_.files.Exists(out_.File("eOvojnica_D1_1217.INV")));
 }
 
 TEST_F(BatchTest, ChannelsWithoutPackageShowTheEnvelopeName) {

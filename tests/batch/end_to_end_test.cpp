@@ -15,9 +15,16 @@ namespace eracuni::batch::testing {
 namespace {
 
 using eracuni::testing::PackageNames;
+using eracuni::testing::Snapshot;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::UnorderedElementsAre;
+
+size_t Occurrences(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
 
 class EndToEndTest : public eracuni::testing::RunTest {
  protected:
@@ -38,7 +45,7 @@ class EndToEndTest : public eracuni::testing::RunTest {
   }
 };
 
-TEST_F(EndToEndTest, PackageHoldsTheEnvelopeAndTheAttachmentsOfAllHeaders) {
+TEST_F(EndToEndTest, PackageHoldsTheEnvelopeAndTheFilesOfTheWrittenInvoices) {
   clock_.Set({2019, 3, 5, 9, 0, 0, 0});
   AddRealInvoice(1, "A1", "BAKOSI2X");
   AddHeader(2, "A2");  // no "XML" attachment: the loop stops here
@@ -47,21 +54,36 @@ TEST_F(EndToEndTest, PackageHoldsTheEnvelopeAndTheAttachmentsOfAllHeaders) {
   eracuni::testing::WriteFileOrDie(out_.File("A3.XML"), "<earlier/>");  // from an earlier run
   WindowState w = MakeRun();
 
+  // A2 and A3 have no document of this run: nothing of theirs goes to the bank.
   EXPECT_EQ(w.IZHOD2, "eOvojnica_A3_305.ZIP");
   EXPECT_THAT(PackageNames(out_.File("eOvojnica_A3_305.ZIP")),
-              UnorderedElementsAre("eOvojnica_A3_305.INV", "A1.XML", "A1.pdf", "A2.pdf", "A3.XML",
-                                   "A3.pdf"));
+              UnorderedElementsAre("eOvojnica_A3_305.INV", "A1.XML", "A1.pdf"));
   EXPECT_THAT(Captions(), ElementsAre(" NAPAKA v eRACPRIL.TPS"));
+  const RunJournal& j = w.journal;
+  ASSERT_EQ(j.invoices.size(), 3u);
+  EXPECT_EQ(j.invoices[0].status, InvoiceStatus::kWritten);
+  EXPECT_EQ(j.invoices[0].document, out_.File("A1.XML"));
+  EXPECT_EQ(j.invoices[1].status, InvoiceStatus::kNotWritten);
+  EXPECT_EQ(j.invoices[2].status, InvoiceStatus::kNotReached);
+  EXPECT_TRUE(j.envelope_written);
+  EXPECT_TRUE(j.package_made);
 }
 
-TEST_F(EndToEndTest, MissingAttachmentMakesTheArchiverReportAndTheRunGoesOn) {
+TEST_F(EndToEndTest, MissingAttachmentIsNamedAndLeftOutOnEveryChannel) {
   AddRealInvoice(1, "A1", "BAKOSI2X");
   AddAttachment(1, 3, "gone.pdf", att_.path(), "PDF");
-  EXPECT_EQ(MakeRun().state, RunState::kDone);
-  ASSERT_EQ(Captions(), std::vector<std::string>{"7za STISKANJE"});
-  EXPECT_THAT(Texts()[0], HasSubstr("programa: 1"));
+  EXPECT_EQ(MakeRun().IZHOD2, "eOvojnica_A1_1217.ZIP");
+  ASSERT_EQ(Captions(), std::vector<std::string>{" NAPAKA v eRACPRIL.TPS"});
+  EXPECT_THAT(Texts()[0], HasSubstr(att_.File("gone.pdf")));
   EXPECT_THAT(PackageNames(out_.File("eOvojnica_A1_1217.ZIP")),
               UnorderedElementsAre("eOvojnica_A1_1217.INV", "A1.XML", "A1.pdf"));
+  EXPECT_EQ(eracuni::testing::ReadFileOrEmpty(out_.File("eOvojnica_A1_1217.INV")).find("gone"),
+            std::string::npos);
+
+  messages_.Clear();
+  after_open_ = [this] { settings_.KATERABANKA = 'O'; };
+  Run();
+  EXPECT_THAT(Texts(), ElementsAre(HasSubstr(att_.File("gone.pdf"))));
 }
 
 TEST_F(EndToEndTest, ChannelsZAndOMakeNoPackage) {
@@ -126,6 +148,59 @@ TEST_F(EndToEndTest, SignerThatFailsOrIsMissingIsAWarning) {
   EXPECT_THAT(Texts(), ElementsAre(HasSubstr("ni mogo\xC4\x8D"
                                              "e najti")));
   EXPECT_TRUE(PosixFileSystem().Exists(out_.File("eOvojnica_A1_1217.XML")));
+}
+
+// What goes to the bank is each file once, under a name no other file has; with the
+// same-name rule the shared PDF goes by the first invoice's name for both.
+class SharedPdf : public EndToEndTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(SharedPdf, IsPackedOnceAndAnotherFileOfItsNameIsLeftOut) {
+  settings_.ENAKAIMENARACUNA = GetParam();
+  eracuni::testing::TempDir other;
+  AddRealInvoice(1, "A1", "BAKOSI2X", "pogoji.pdf");
+  AddRealInvoice(2, "A2", "BAKOSI2X", "pogoji.pdf");  // the same file at position 2 again
+  AddAttachment(2, 3, "pogoji.pdf", other.path(), "PDF", "another file");
+  const WindowState w = MakeRun();
+  const std::string pdf = GetParam() ? "A1.PDF" : "pogoji.pdf";
+  std::vector<std::string> packed = {"eOvojnica_A2_1217.INV", "A1.XML", "A2.XML", pdf};
+  // Renamed, the shared file no longer takes the other file's name.
+  if (GetParam()) packed.push_back("pogoji.pdf");
+  EXPECT_EQ(w.IZHOD2, "eOvojnica_A2_1217.ZIP");
+  EXPECT_THAT(PackageNames(out_.File("eOvojnica_A2_1217.ZIP")),
+              ::testing::UnorderedElementsAreArray(packed));
+  const std::string envelope = eracuni::testing::ReadFileOrEmpty(w.journal.envelope_path);
+  EXPECT_EQ(Occurrences(envelope, "<filename>" + pdf + "</filename>"), 2u);
+  EXPECT_EQ(AllTexts().find(other.File("pogoji.pdf")) != std::string::npos, !GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(SameNameRule, SharedPdf, ::testing::Bool());
+
+TEST_F(EndToEndTest, EnvelopesOfChannelGEachKeepTheirOwnName) {
+  AddRealInvoice(1, "X_3", "GORESI2X");
+  AddRealInvoice(2, "X", "GORESI2X");
+  AddRealInvoice(3, "X", "GORESI2X");
+  const WindowState w = MakeRun();
+  EXPECT_TRUE(w.journal.package_made) << AllTexts();
+  EXPECT_THAT(PackageNames(out_.File(w.IZHOD2)),
+              UnorderedElementsAre("eOvojnica_X_3_1217.XML", "eOvojnica_X_1217.XML",
+                                   "eOvojnica_X_3_2_1217.XML", "X_3.XML", "X.XML", "X_3.pdf",
+                                   "X.pdf"));
+}
+
+TEST_F(EndToEndTest, BlankAttachmentNameMovesAndPacksNothingOfItsFolder) {
+  settings_.ENAKAIMENARACUNA = 1;
+  AddHeader(1, "A1", "BAKOSI2X");
+  AddAttachment(1, 1, " A1.XML", out_.path(), "XML");  // a leading blank in the document's name
+  AddAttachment(1, 2, "", att_.path(), "PDF");
+  eracuni::testing::WriteFileOrDie(att_.File("tuj.pdf"), "another customer's");
+  WriteWorkFiles();
+  const auto before = Snapshot(att_.path());
+  const WindowState w = Run();
+  EXPECT_EQ(Snapshot(att_.path()), before);
+  EXPECT_THAT(PackageNames(out_.File("eOvojnica_A1_1217.ZIP")),
+              UnorderedElementsAre("eOvojnica_A1_1217.INV", "A1.XML"));
+  EXPECT_THAT(AllTexts(), HasSubstr("ra\xC4\x8Dun A1: " + att_.path()));
+  EXPECT_EQ(w.journal.attachments[1].problem, "ime priloge je prazno");
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
+
 #include "batch/messages.h"
 #include "batch_fixture.h"
 #include "tests/support/program_output.h"
@@ -14,6 +16,7 @@ namespace {
 
 using eracuni::testing::RunProgram;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::EndsWith;
 using ::testing::StartsWith;
 namespace H = workdata::eRACUNI;
@@ -127,7 +130,38 @@ TEST_F(ToolTest, MessagesGoToStandardErrorAndTheExitCodeIsOne) {
   EXPECT_EQ(
       r.err,
       "NAPAKA v eRACPRIL.TPS:  V podatkih prilog ne obstaja ime datoteke eRa\xC4\x8Duna R-8 v "
-      "XML obliki \n\n Obdelava bo prekinjena.\n");
+      "XML obliki \n\n Obdelava bo prekinjena.\n"
+      "OPOZORILO:  Noben e-ra\xC4\x8Dun ni bil izdelan, zato ovojnica ni izdelana.\n");
+  // Nothing was made, so nothing is named; only the run report's path.
+  EXPECT_THAT(r.out, Not(HasSubstr(".XML")));
+}
+
+// A package that was not made is never named: no result on standard output, exit code 1.
+TEST_F(ToolTest, FailedOrMissingArchiverNamesNoPackage) {
+  const std::string failing = dir_.File("7za-fails");
+  eracuni::testing::WriteFileOrDie(failing, "#!/bin/sh\nexit 2\n");
+  chmod(failing.c_str(), 0755);
+  workdata::RecordBuffer h(workdata::HeaderLayout());
+  h.SetU32(H::IDENTRACUN, 1);
+  h.SetText(H::STEVILKARACUNA, "R-9");
+  h.SetText(H::NAZIVBANKE2, "BAKOSI2X");  // channel K: a package
+  workdata::RecordBuffer a(workdata::AttachmentLayout());
+  a.SetU32(P::IDENTRACUN, 1);
+  a.SetU16(P::ZAPSTEV, 1);
+  a.SetText(P::IMEPRILOGE, "R-9.XML");
+  a.SetText(P::FORMATPRILOGE, "XML");
+  WriteWorkData({std::string(h.bytes())}, {std::string(a.bytes())});
+  const char* path = std::getenv("PATH");
+  const std::string old_path = path ? path : "";
+  for (const std::string& archiver : {failing, dir_.File("nowhere/7za")}) {
+    WriteIni("PotDo7zG=" + archiver + "\r\n");
+    setenv("PATH", "/nonexistent", 1);  // no 7za to fall back on
+    eracuni::testing::ProgramOutput r = RunProgram(ERACUNI_BATCH_TOOL, {dir_.path()});
+    setenv("PATH", old_path.c_str(), 1);
+    EXPECT_EQ(r.exit_code, 1) << archiver;
+    EXPECT_THAT(r.out, Not(HasSubstr(".ZIP"))) << archiver;
+    EXPECT_THAT(r.err, HasSubstr("7za STISKANJE")) << archiver;
+  }
 }
 
 TEST_F(ToolTest, NoInvoicesIsNotARun) {

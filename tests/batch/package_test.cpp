@@ -18,43 +18,36 @@ class PackageTest : public BatchTest {
   }
 };
 
-TEST_F(PackageTest, PacksEveryAttachmentOfTheWorkDataUnderItsCurrentName) {
+TEST_F(PackageTest, PacksTheFilesOfTheWrittenInvoicesUnderTheirCurrentNames) {
   AddInvoice(1, "A1");
   AddHeader(2, "A2");  // stops the loop
   data_.AddAttachment(2, 1, "A2.pdf", att_.path(), "PDF");
+  eracuni::testing::WriteFileOrDie(att_.File("A2.pdf"), "%PDF-1.4");
   AddInvoice(3, "A3");
-  // The envelope renamed A1's PDF.
-  writers_.payment_envelope = [this](settings::Settings&, workdata::WorkFiles&, Platform&,
-                                     const std::string& path) {
-    eracuni::testing::WriteFileOrDie(path, "<package/>");
-    envelope::EnvelopeResult r;
-    r.files = {path};
-    r.renamed = {{att_.File("A1.pdf"), att_.File("A1.PDF")}};
-    return r;
-  };
+  settings_.ENAKAIMENARACUNA = 1;  // the envelope renames A1's PDF
   OpenAndMake();
 
+  // A2 and A3 have no document: their files do not go to the bank.
   const std::string package = out_.File("eOvojnica_A3_1217.ZIP");
   const std::string envelope = out_.File("eOvojnica_A3_1217.INV");
   EXPECT_THAT(ArchiverCall().args,
               ElementsAre("a", "-tzip", "-mx9", "-bso0", "-bsp0", "-spd", "--", package, envelope,
-                          out_.File("A1.XML"), att_.File("A1.PDF"), att_.File("A2.pdf"),
-                          out_.File("A3.XML"), att_.File("A3.pdf")));
+                          out_.File("A1.XML"), att_.File("A1.PDF")));
   const WindowState& w = run_->window();
   EXPECT_EQ(w.IMEOVOJNICE, "eOvojnica_A3_1217.INV");
   EXPECT_EQ(w.IMEPAKETA, "eOvojnica_A3_1217");
   EXPECT_EQ(run_->command_log().back(), "7za.EXE a -tzip -mx9 \"" + package + "\" \"" + envelope +
                                             "\"  \"" + out_.File("A1.XML") + "\" \"" +
-                                            att_.File("A1.PDF") + "\" \"" + att_.File("A2.pdf") +
-                                            "\" \"" + out_.File("A3.XML") + "\" \"" +
-                                            att_.File("A3.pdf") + "\"");
+                                            att_.File("A1.PDF") + "\"");
+  EXPECT_THAT(w.journal.package_files,
+              ElementsAre("eOvojnica_A3_1217.INV", "A1.XML", "A1.PDF"));
 }
 
 TEST_F(PackageTest, PacksEveryEnvelopeFileTheWriterWrote) {
   AddInvoice(1, "A1");
   AddInvoice(2, "A2");
   writers_.payment_envelope = [this](settings::Settings&, workdata::WorkFiles&, Platform&,
-                                     const std::string&) {
+                                     const std::string&, const envelope::WrittenDocuments*) {
     envelope::EnvelopeResult r;
     r.files = {out_.File("eOvojnica_A1_1217.XML"), out_.File("eOvojnica_A2_1217.XML")};
     return r;
@@ -76,26 +69,44 @@ TEST_F(PackageTest, LastNumberWithADotNamesThePackageAfterThePartBeforeIt) {
   EXPECT_EQ(ArchiverCall().args[7], out_.File("eOvojnica_2018.ZIP"));
   EXPECT_EQ(run_->window().IZHOD2, "eOvojnica_2018.ZIP");
   // A package of an earlier run does not keep its files in this one.
-  EXPECT_EQ(eracuni::testing::ReadFileOrEmpty(out_.File("eOvojnica_2018.ZIP")), "");
+  EXPECT_EQ(eracuni::testing::ReadFileOrEmpty(out_.File("eOvojnica_2018.ZIP")), "PK");
 }
 
-TEST_F(PackageTest, ArchiverFailuresShowTheCompressionMessage) {
+TEST_F(PackageTest, PackageNotMadeIsNeverShownAsMade) {
   AddInvoice(1, "A1");
-  fake_.programs.exit_code = 2;
+  // The archiver fails and leaves half a package.
+  fake_.programs.on_run = [this](const eracuni::testing::ProgramCall& c) -> Result<int> {
+    eracuni::testing::WriteFileOrDie(c.args[7], "half");
+    return 2;
+  };
   OpenAndMake();
   ASSERT_EQ(Captions(), std::vector<std::string>{"7za STISKANJE"});
   EXPECT_THAT(Texts()[0], HasSubstr(out_.File("eOvojnica_A1_1217.ZIP")));
   EXPECT_THAT(Texts()[0], HasSubstr(": 2"));
-  EXPECT_EQ(run_->window().IZHOD2, "eOvojnica_A1_1217.ZIP");
+  const WindowState& w = run_->window();
+  EXPECT_EQ(w.IZHOD2, "Paket ni izdelan: program za stiskanje je kon\xE8"
+                      "al z izhodno kodo 2");
+  EXPECT_FALSE(fake_.files.Exists(out_.File("eOvojnica_A1_1217.ZIP")));
+  EXPECT_FALSE(w.journal.package_made);
+  EXPECT_EQ(w.journal.package_path, out_.File("eOvojnica_A1_1217.ZIP"));
+
+  // Exit 0 without a package is no package either.
+  fake_.messages.Clear();
+  fake_.programs.on_run = [](const eracuni::testing::ProgramCall&) -> Result<int> { return 0; };
+  OpenAndMake();
+  EXPECT_THAT(Texts(), ElementsAre(HasSubstr(" pa ni.")));
+  EXPECT_THAT(run_->window().IZHOD2, HasSubstr("Paket ni izdelan"));
 }
 
-TEST_F(PackageTest, MissingArchiverIsReportedWithTheSystemsErrorText) {
+TEST_F(PackageTest, MissingArchiverIsNamedWithThePackageThatProvidesIt) {
   AddInvoice(1, "A1");
   fake_.programs.AddProgram("7za.EXE", "");
   OpenAndMake();
-  EXPECT_THAT(Texts(), ElementsAre("2 - No such file or directory"));
-  EXPECT_EQ(Captions()[0], "7za STISKANJE");
+  ASSERT_EQ(Captions(), std::vector<std::string>{"7za STISKANJE"});
+  EXPECT_THAT(Texts()[0], HasSubstr("7za.EXE"));
+  EXPECT_THAT(Texts()[0], HasSubstr("p7zip-full"));
   EXPECT_EQ(run_->window().state, RunState::kDone);
+  EXPECT_THAT(run_->window().IZHOD2, HasSubstr("Paket ni izdelan"));
 }
 
 }  // namespace

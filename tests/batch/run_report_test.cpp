@@ -139,13 +139,14 @@ TEST_F(BatchTest, TheErrorManagersMessagesReachTheJournalThroughARecordingPlatfo
   r.FocusMakeButton();
   r.PressMake();
   const std::vector<std::string>& m = r.window().journal.messages;
-  ASSERT_EQ(m.size(), 2u);
+  ASSERT_EQ(m.size(), 3u);
   EXPECT_THAT(m[0], HasSubstr("eRACUNIP.TPS"));
   EXPECT_THAT(m[1], HasSubstr("Napaka pri izdelavi datoteke ra\xE8una"));
+  EXPECT_THAT(m[2], HasSubstr("Noben e-ra\xE8un ni bil izdelan"));
   EXPECT_EQ(r.window().journal.version, "2.0");
   r.PressCancel();
   recorder.Show(MessageRequest{"not of the run", "X", {}, {}, {}, {}});
-  EXPECT_EQ(m.size(), 2u);
+  EXPECT_EQ(m.size(), 3u);
 }
 
 TEST_F(BatchTest, AReportThatCannotBeWrittenIsToldAndLeavesNoStaleOne) {

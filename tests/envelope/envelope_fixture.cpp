@@ -42,7 +42,10 @@ workdata::RecordBuffer& EnvelopeTest::AddHeader(uint32_t ident, const std::strin
 void EnvelopeTest::AddFile(uint32_t ident, uint16_t seq, const std::string& name,
                            const std::string& format, size_t size) {
   data_.AddAttachment(ident, seq, name, att_.path(), format, "Priloga " + name);
-  eracuni::testing::WriteFileOrDie(att_.File(name), std::string(size, 'x'));
+  // The invoice document lies where the run wrote it, whatever folder its record names.
+  const bool document = format == "XML";
+  eracuni::testing::WriteFileOrDie(document ? out_.File(name) : att_.File(name),
+                                   std::string(size, 'x'));
 }
 
 EnvelopeResult EnvelopeTest::Run(bool payment) {

@@ -32,7 +32,8 @@ class EnvelopeTest : public ::testing::Test {
 
   // A header with every field an envelope reads filled in; invoice number " R-15".
   workdata::RecordBuffer& AddHeader(uint32_t ident, const std::string& number = " R-15");
-  // An attachment whose file exists in the attachment folder with `size` bytes.
+  // An attachment whose file exists with `size` bytes: in the output folder for format
+  // "XML" (the invoice document), else in the attachment folder.
   void AddFile(uint32_t ident, uint16_t seq, const std::string& name, const std::string& format,
                size_t size = 10);
 

@@ -1,5 +1,7 @@
 #include <cerrno>
 
+#include <sys/stat.h>
+
 #include "tests/envelope/envelope_fixture.h"
 
 namespace eracuni::envelope::testing {
@@ -227,19 +229,24 @@ TEST_F(EnvelopeTest, SizesAreListedOnlyForTheChannelsThatImportThem) {
   AddFile(7, 1, "R-15.XML", "XML", 100);
   AddFile(7, 2, "R-15.PDF", "PDF", 23);
   data_.AddAttachment(7, 3, "gone.TXT", att_.path(), "TXT");
-  RunPlain();
+  EnvelopeResult r = RunPlain();
   ParsedXml xml = Parse();
   EXPECT_EQ(xml.Texts("attachments/size"), Strings{"123"});
-  EXPECT_EQ(xml.Texts("attachment/size"), (Strings{"100", "23", "0"}));
-  EXPECT_EQ(xml.Text("attachments/count"), "3");
-  EXPECT_EQ(xml.Texts("attachment/filename"), (Strings{"R-15.XML", "R-15.PDF", "gone.TXT"}));
-  EXPECT_EQ(xml.Texts("attachment/type"), (Strings{"XML", "PDF", "TXT"}));
+  EXPECT_EQ(xml.Texts("attachment/size"), (Strings{"100", "23"}));
+  // A file that is not there is not announced; the caller learns why.
+  EXPECT_EQ(xml.Text("attachments/count"), "2");
+  EXPECT_EQ(xml.Texts("attachment/filename"), (Strings{"R-15.XML", "R-15.PDF"}));
+  EXPECT_EQ(xml.Texts("attachment/type"), (Strings{"XML", "PDF"}));
   EXPECT_EQ(xml.Text("attachment/description"), "Priloga R-15.XML");
+  ASSERT_EQ(r.attachments.size(), 3u);
+  EXPECT_EQ(r.attachments[0].path, out_.File("R-15.XML"));
+  EXPECT_EQ(r.attachments[2].path, att_.File("gone.TXT"));
+  EXPECT_EQ(r.attachments[2].problem, AttachmentProblem::kMissing);
   for (char channel : {'M', 'G', 'D', 'U', 'Z', 'O'}) {
     settings_.KATERABANKA = channel;
     RunPlain();
     const bool listed = channel != 'Z' && channel != 'O';
-    EXPECT_EQ(Parse().Count("size") + Parse().Count("hash"), listed ? 5 : 0) << channel;
+    EXPECT_EQ(Parse().Count("size") + Parse().Count("hash"), listed ? 4 : 0) << channel;
   }
 }
 
@@ -346,6 +353,24 @@ TEST_F(SameNameTest, HeaderWithoutXmlFirstBorrowsNoBaseName) {
             (Strings{"R-14.XML", "R-14.PDF", "x.PDF", "y.PDF"}));
   EXPECT_TRUE(fake_.files.Exists(att_.File("y.PDF")));
   EXPECT_EQ(r.renamed.size(), 1u);
+}
+
+// The rule moves regular files in the folder their record names, and nothing else.
+TEST_F(SameNameTest, RenamesOnlyRegularFilesOfARealFolder) {
+  AddHeader(1, "R-1");
+  AddFile(1, 1, "R-1.XML", "XML");
+  ASSERT_EQ(mkdir(att_.File("mapa").c_str(), 0755), 0);
+  data_.AddAttachment(1, 2, "mapa", att_.path(), "PDF");  // a folder, not a file
+  AddHeader(2, "R-2");
+  AddFile(2, 1, "R-2.XML", "XML");
+  data_.AddAttachment(2, 2, "R-2.pdf", att_.path() + "  /..", "PDF");  // not a folder's name
+  EnvelopeResult r = RunPlain();
+  EXPECT_TRUE(r.renamed.empty());
+  EXPECT_TRUE(fake_.files.IsDirectory(att_.File("mapa")));
+  ASSERT_EQ(r.attachments.size(), 4u);
+  EXPECT_EQ(r.attachments[1].problem, AttachmentProblem::kNotRegularFile);
+  EXPECT_EQ(r.attachments[3].problem, AttachmentProblem::kFolderNotReal);
+  EXPECT_EQ(Parse().Texts("attachment/filename"), (Strings{"R-1.XML", "R-2.XML"}));
 }
 
 TEST_F(SameNameTest, RuleIsOffWithoutItsSetting) {

@@ -16,7 +16,20 @@ std::string GoldenPath(const std::string& name) {
 
 class GoldenTest : public EnvelopeTest {
  protected:
-  GoldenTest() { fake_.random.Queue({1, 2, 3, 4, 5, 6, 7, 8, 9, 9, 8, 7, 6, 5, 4, 3, 2, 1}); }
+  GoldenTest() : old_cwd_(PosixFileSystem().CurrentDirectory()) {
+    fake_.random.Queue({1, 2, 3, 4, 5, 6, 7, 8, 9, 9, 8, 7, 6, 5, 4, 3, 2, 1});
+    // The share's files, empty: on this system a path of that form names a file in the
+    // current folder.
+    EXPECT_TRUE(PosixFileSystem().SetCurrentDirectory(share_.path()).ok());
+    for (const char* name : {"R-15.PDF", "dobavnica.PDF"})
+      eracuni::testing::WriteFileOrDie(std::string(kShare) + name, "");
+    eracuni::testing::WriteFileOrDie(out_.File("R-15.XML"), "");
+  }
+  ~GoldenTest() override { (void)PosixFileSystem().SetCurrentDirectory(old_cwd_); }
+
+  static constexpr const char* kShare = "\\\\streznik\\priloge\\";
+  std::string old_cwd_;
+  eracuni::testing::TempDir share_;
 
   // Two invoices, a credit note and an invoice paid to UJP's bank; the first one's files have
   // fixed sizes in a temporary folder, whose path no envelope below shows.
@@ -27,8 +40,8 @@ class GoldenTest : public EnvelopeTest {
     workdata::RecordBuffer& h = AddHeader(15, " R-15");
     h.SetText(H::NAZIVBANKE2, "UJPLSI2DICL");
     h.SetText(H::TEKST1NASL, "Pla\xE8ilo \x9Atevilka \"15\" & ostalo za december");
-    // Files on a share that is not there: sizes 0, and a fixed location.
-    const std::string share = "\\\\streznik\\priloge\\";
+    // Empty files on a share: sizes 0, and a fixed location.
+    const std::string share = kShare;
     data_.AddAttachment(15, 1, "R-15.XML", share, "XML", "e-ra\xE8un");
     data_.AddAttachment(15, 2, "R-15.PDF", share, "PDF", "Vizualizacija");
     data_.AddAttachment(15, 3, "dobavnica.PDF", share, "PDF",

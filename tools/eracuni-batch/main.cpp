@@ -4,10 +4,10 @@
 //
 // Run in a folder with RUZeZUD.INI (or name the folder), it does what opening the main
 // window, pressing "&IZDELAJ" once and closing would do. Messages go to standard error as
-// "CAPTION: text"; the result (output folder and package or envelope name, then the path of
-// the run report) to standard output. -v also prints each outside program's command line.
-// Exit codes: 0 done, 1 done with warnings or errors, 2 not run (a folder blank, no
-// invoices), 3 fatal error.
+// "CAPTION: text"; the result (output folder and package or envelope name, only when it was
+// made; then the path of the run report) to standard output. -v also prints each outside
+// program's command line. Exit codes: 0 done, 1 done with warnings or errors (among them a
+// package not made), 2 not run (a folder blank, no invoices), 3 fatal error.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -59,7 +59,8 @@ int RunWindow(app::Application& a, LineMessageBox& box, RecordingMessageBox& rec
   bool completed = RunHeadless(run);
   if (o.verbose)
     for (const std::string& line : run.command_log()) std::fprintf(stderr, "> %s\n", line.c_str());
-  if (completed) std::fputs(ResultText(run.window()).c_str(), stdout);
+  // A package (or envelope) that was not made is never named as the result.
+  if (completed && ResultMade(run.window())) std::fputs(ResultText(run.window()).c_str(), stdout);
   const std::string& report = run.window().journal.report_path;
   if (completed && !report.empty()) std::printf("%s\n", Cp1250ToUtf8(report).c_str());
   return HeadlessExitCode(completed, box.shown());

@@ -63,7 +63,7 @@ class MainWindowTest : public ::testing::Test {
       return WriteSmallFile(fs, Cp1250ToUtf8(s.POTDOXMLRACUNOV + std::string(name)), "<r/>");
     };
     auto envelope = [this](settings::Settings&, workdata::WorkFiles&, Platform& p,
-                           const std::string& path) {
+                           const std::string& path, const envelope::WrittenDocuments*) {
       envelope::EnvelopeResult r;
       envelopes_.push_back(path);
       r.status = WriteSmallFile(p.files, path, "<package/>");
