@@ -82,7 +82,8 @@ Entry ReadEntry(WriterContext& w, uint32_t position, bool& document_seen) {
   e.format = std::string(ClipRight(a.Text(A::FORMATPRILOGE)));
   e.document = !document_seen && e.format == "XML";
   // The document was written under its trimmed name; any other file is named as stored.
-  e.name = std::string(e.document ? ClipBoth(a.Text(A::IMEPRILOGE)) : ClipRight(a.Text(A::IMEPRILOGE)));
+  e.name =
+      std::string(e.document ? ClipBoth(a.Text(A::IMEPRILOGE)) : ClipRight(a.Text(A::IMEPRILOGE)));
   e.folder = std::string(ClipRight(a.Text(A::POTDOPRILOGE)));
   e.description = std::string(a.Text(A::OPISPRILOGE));
   document_seen = document_seen || e.document;
