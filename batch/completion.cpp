@@ -61,7 +61,9 @@ bool CheckOutputFolder(BatchContext& ctx, WindowState& w) {
   Status s = TryWriting(ctx.platform.files, Cp1250ToUtf8(folder));
   if (s.ok()) return true;
   ShowWarning(ctx.platform.messages, OutputFolderUnusable(folder, s), caption::kWarningBlank);
-  w.journal.package_problem = "izhodna mapa " + folder + " ne obstaja ali vanjo ni mogo\xE8" "e pisati";
+  w.journal.package_problem = "izhodna mapa " + folder +
+                              " ne obstaja ali vanjo ni mogo\xE8"
+                              "e pisati";
   return false;
 }
 

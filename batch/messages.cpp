@@ -154,12 +154,20 @@ std::string AttachmentsLeftOut(const std::vector<std::string>& lines, bool packa
 std::string AttachmentProblemText(envelope::AttachmentProblem problem) {
   using envelope::AttachmentProblem;
   switch (problem) {
-    case AttachmentProblem::kNone: return "";
-    case AttachmentProblem::kMissing: return "datoteka ne obstaja";
-    case AttachmentProblem::kBlankName: return "ime priloge je prazno";
-    case AttachmentProblem::kNotRegularFile: return "ni navadna datoteka";
-    case AttachmentProblem::kDuplicateName: return "v paketu je \x9E" "e datoteka s tem imenom";
-    case AttachmentProblem::kFolderNotReal: return "mapa priloge ni mapa (ne kon\xE8" "a z lo\xE8ilom)";
+    case AttachmentProblem::kNone:
+      return "";
+    case AttachmentProblem::kMissing:
+      return "datoteka ne obstaja";
+    case AttachmentProblem::kBlankName:
+      return "ime priloge je prazno";
+    case AttachmentProblem::kNotRegularFile:
+      return "ni navadna datoteka";
+    case AttachmentProblem::kDuplicateName:
+      return "v paketu je \x9E"
+             "e datoteka s tem imenom";
+    case AttachmentProblem::kFolderNotReal:
+      return "mapa priloge ni mapa (ne kon\xE8"
+             "a z lo\xE8ilom)";
   }
   return "";
 }

@@ -54,17 +54,23 @@ std::string RunArchiver(BatchContext& ctx, const ProgramCommand& cmd,
   if (program.empty()) {
     std::string named = ToCp1250Path(cmd.program);
     ShowWarning(box, ArchiverNotFound(named), caption::kArchiver);
-    return "programa " + named + " ni mogo\xE8" "e najti";
+    return "programa " + named +
+           " ni mogo\xE8"
+           "e najti";
   }
   log.push_back(cmd.command_line);
   Result<int> rc = ctx.platform.programs.Run(program, cmd.args);
   if (!rc.ok()) {
     ShowWarning(box, ArchiverNotStarted(rc.status()), caption::kArchiver);
-    return "programa za stiskanje ni mogo\xE8" "e zagnati (" + ErrorCodeAndText(rc.status()) + ")";
+    return "programa za stiskanje ni mogo\xE8"
+           "e zagnati (" +
+           ErrorCodeAndText(rc.status()) + ")";
   }
   if (*rc != 0) {
     ShowWarning(box, ArchiverFailed(package_path, *rc), caption::kArchiver);
-    return "program za stiskanje je kon\xE8" "al z izhodno kodo " + std::to_string(*rc);
+    return "program za stiskanje je kon\xE8"
+           "al z izhodno kodo " +
+           std::to_string(*rc);
   }
   if (!ctx.platform.files.IsRegularFile(Cp1250ToUtf8(package_path))) {
     ShowWarning(box, PackageMissing(package_path), caption::kArchiver);

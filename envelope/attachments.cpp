@@ -49,7 +49,7 @@ bool StaysInFolder(std::string_view name) {
 std::string DocumentPath(WriterContext& w, const std::string& name) {
   if (w.written != nullptr) {
     auto it = w.written->find(w.header().U32(H::IDENTRACUN));
-    if (it != w.written->end()) return it->second;
+    if (it != w.written->end()) return it->second.path;
   }
   return Cp1250ToUtf8(std::string(ClipRight(w.settings.POTDOXMLRACUNOV)) + name);
 }
@@ -82,7 +82,8 @@ Entry ReadEntry(WriterContext& w, uint32_t position, bool& document_seen) {
   e.format = std::string(ClipRight(a.Text(A::FORMATPRILOGE)));
   e.document = !document_seen && e.format == "XML";
   // The document was written under its trimmed name; any other file is named as stored.
-  e.name = std::string(e.document ? ClipBoth(a.Text(A::IMEPRILOGE)) : ClipRight(a.Text(A::IMEPRILOGE)));
+  e.name =
+      std::string(e.document ? ClipBoth(a.Text(A::IMEPRILOGE)) : ClipRight(a.Text(A::IMEPRILOGE)));
   e.folder = std::string(ClipRight(a.Text(A::POTDOPRILOGE)));
   e.description = std::string(a.Text(A::OPISPRILOGE));
   document_seen = document_seen || e.document;

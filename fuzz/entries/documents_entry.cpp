@@ -1,9 +1,5 @@
-// Any bytes as work-data records: the invoice document and both envelopes, in memory.
-//
-// The input is four switch bytes (channel, switches, line and attachment counts) and then
-// the raw records: one header, its lines and its attachments, each cut or blank-padded to
-// its size. The keys are set so that the records belong together, so the walks reach every
-// record; everything else is as the fuzzer made it.
+// Any bytes as work-data records (fuzzed_work_data.h): the invoice document and both
+// envelopes, in memory.
 #include <libxml/parser.h>
 
 #include <memory>
@@ -15,6 +11,7 @@
 #include "framework/error_manager.h"
 #include "framework/testing/fakes.h"
 #include "fuzz/entries/fuzz_entries.h"
+#include "fuzz/entries/fuzzed_work_data.h"
 #include "fuzz/entries/memory_file_system.h"
 #include "workdata/fields.h"
 #include "workdata/testing/memory_work_data.h"
@@ -23,7 +20,6 @@ namespace eracuni::fuzz {
 namespace {
 
 namespace H = workdata::eRACUNI;
-namespace L = workdata::eRACUNIP;
 namespace A = workdata::eRACPRIL;
 
 constexpr const char* kOut = "/out/";
@@ -33,35 +29,6 @@ class QuietTerminator : public Terminator {
  public:
   void Terminate(int, const std::string&) override {}
 };
-
-// The next `size` bytes of `data` as a record, blank-padded.
-std::string TakeRecord(std::string_view& data, size_t size) {
-  std::string record(data.substr(0, std::min(size, data.size())));
-  data.remove_prefix(record.size());
-  record.resize(size, ' ');
-  return record;
-}
-
-uint8_t TakeByte(std::string_view& data) {
-  if (data.empty()) return 0;
-  uint8_t b = static_cast<uint8_t>(data[0]);
-  data.remove_prefix(1);
-  return b;
-}
-
-void Apply(uint8_t channel, uint8_t switches, settings::Settings& s) {
-  s.KATERABANKA = "KMGUDZO"[channel % 7];
-  s.ODDAJAUJP = s.KATERABANKA == 'U';
-  s.ENAKAIMENARACUNA = switches & 1;
-  s.PDF = (switches >> 1) & 1;
-  s.OVOJNICA = (switches >> 2) & 1;
-  s.DODAJLOKACIJOPRILOG = (switches >> 3) & 1;
-  s.PREDPONASI = (switches >> 4) & 1;
-  s.KODA66V203 = (switches >> 5) & 1;
-  s.OBDOBJERACUNA = (switches >> 6) & 1;
-  s.DSVIMENURACUNA = (switches >> 7) & 1;
-  s.POTDOXMLRACUNOV = kOut;
-}
 
 void IgnoreXmlError(void*, const char*, ...) {}
 
@@ -124,17 +91,11 @@ std::string FuzzDocuments(std::string_view data) {
   QuietTerminator terminator;
   ErrorManager errors(messages, terminator);
   settings::Settings settings;
-  Apply(channel, switches, settings);
+  ApplySwitches(channel, switches, kOut, settings);
 
   workdata::testing::MemoryWorkData work;
   std::set<std::string> in_named_folders;  // attachment paths whose folder text is a folder
-  work.AddHeader(1).Assign(TakeRecord(data, workdata::HeaderLayout().record_size));
-  for (int i = 0; i < line_count; ++i) {
-    workdata::RecordBuffer& line = work.AddLine(1, 1);
-    line.Assign(TakeRecord(data, workdata::LineLayout().record_size));
-    line.SetU32(L::IDENTRACUN, 1);
-    line.SetU32(L::ZAPSTEVPOST, static_cast<uint32_t>(i + 1));
-  }
+  AddHeaderAndLines(data, line_count, work);
   for (int i = 0; i < attachment_count; ++i) {
     workdata::RecordBuffer& a = work.AddAttachment(1, 1, "", "", "");
     a.Assign(TakeRecord(data, workdata::AttachmentLayout().record_size));

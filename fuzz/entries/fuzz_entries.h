@@ -25,6 +25,15 @@ std::string FuzzWorkDataJson(std::string_view data);
 // Any bytes as work-data records (a header, its lines and attachments, and the switches):
 // the invoice document and both envelopes, written to memory.
 std::string FuzzDocuments(std::string_view data);
+// Any bytes as a program and its arguments (NUL apart): quoted into one Windows command line
+// and split back by the runtime's rules, each comes back unchanged.
+std::string FuzzWindowsCommandLine(std::string_view data);
+// Any bytes as work-data records with e-SLOG 2.0 chosen: a refusal whose reasons are one
+// line each, or a well-formed, schema-valid document whose totals add up.
+std::string FuzzEslog20Documents(std::string_view data);
+// Any bytes as an e-SLOG 2.0 document read by the checker: a model or a one-line refusal;
+// every model read goes through the rules.
+std::string FuzzEslog20Reader(std::string_view data);
 
 struct FuzzEntry {
   const char* name;  // the target's name and its corpus folder

@@ -136,4 +136,30 @@ Status ValidateEslog20(const std::string& xml_path) {
   return ValidateAgainst(xml_path, Eslog20SchemaDir(), kEslog20Schema, "e-SLOG 2.0");
 }
 
+Status ValidateEslog20Document(std::string_view document) {
+  std::string messages;
+  Capture capture(&messages);
+  Owned<xmlDocPtr> doc(xmlReadMemory(document.data(), static_cast<int>(document.size()),
+                                     "document.xml", nullptr, XML_PARSE_NONET));
+  if (!doc) return Status::Corruption("the document is not well-formed:\n" + messages);
+  // Compiled once and never freed: libxml2 validation only reads a compiled schema.
+  static xmlSchemaPtr schema = [] {
+    if (!Eslog20SchemaAvailable()) return xmlSchemaPtr{nullptr};
+    const std::string xsd = Eslog20SchemaDir() + kEslog20Schema;
+    LoadCatalogBeside(xsd);
+    std::string ignored;
+    Capture quiet(&ignored);
+    Owned<xmlSchemaParserCtxtPtr> parser(xmlSchemaNewParserCtxt(xsd.c_str()));
+    return parser ? xmlSchemaParse(parser.get()) : nullptr;
+  }();
+  if (schema == nullptr) return Status::NotFound("the e-SLOG 2.0 schema is absent or does not compile");
+  Owned<xmlSchemaValidCtxtPtr> validator(xmlSchemaNewValidCtxt(schema));
+  if (!validator) return Status::IoError("cannot set up validation against the e-SLOG 2.0 schema");
+  xmlSchemaSetValidStructuredErrors(validator.get(), CollectMessage, &messages);
+  if (xmlSchemaValidateDoc(validator.get(), doc.get()) != 0)
+    return Status::InvalidArgument("the document is not valid against the e-SLOG 2.0 schema:\n" +
+                                   messages);
+  return Status::Ok();
+}
+
 }  // namespace eracuni::xml::testing

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "framework/status.h"
 
@@ -27,5 +28,10 @@ Status ValidateEslog16(const std::string& xml_path);
 std::string Eslog20SchemaDir();
 bool Eslog20SchemaAvailable();
 Status ValidateEslog20(const std::string& xml_path);
+
+// A document held in memory: Corruption when it is not well-formed, NotFound when it is but
+// the e-SLOG 2.0 schema is absent, otherwise its validity. The schema is compiled once per
+// process, for callers that check many documents (the fuzz targets).
+Status ValidateEslog20Document(std::string_view document);
 
 }  // namespace eracuni::xml::testing
