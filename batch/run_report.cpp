@@ -23,10 +23,10 @@ table.facts th { width: 11em; background-color: #f3f3f3; font-weight: normal; }
 td.num { text-align: right; white-space: nowrap; }
 td.path { word-break: break-all; }
 ul.reasons { margin: 2px 0 0 0; padding-left: 1.2em; }
-.written { color: #14541f; }
-.warning { color: #7a4b00; font-weight: bold; }
-.failed { color: #a00000; font-weight: bold; }
-.idle { color: #555; font-style: italic; }
+span.written, td.written { color: #14541f; }
+span.warning, td.warning { color: #7a4b00; font-weight: bold; }
+span.failed, td.failed { color: #a00000; font-weight: bold; }
+span.idle, td.idle { color: #555; font-style: italic; }
 tr.failed td { background-color: #fbe9e9; }
 tr.warning td { background-color: #fdf5e3; }
 p.summary { margin: 6px 0; }
