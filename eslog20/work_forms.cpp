@@ -19,13 +19,17 @@ std::string Quoted(std::string_view v) { return "\"" + std::string(v) + "\""; }
 
 std::string Cp(std::string_view utf8) { return Utf8ToCp1250(utf8).value_or(std::string(utf8)); }
 
-std::string CutChars(std::string_view utf8, size_t max_chars) {
-  size_t i = 0;
-  for (size_t chars = 0; i < utf8.size() && chars < max_chars; ++chars) {
-    size_t n = Utf8SequenceLength(utf8, i);
-    i += n == 0 ? 1 : n;
+std::string_view CutToChars(std::string_view utf8, size_t max_chars) {
+  size_t end = 0;
+  for (size_t chars = 0; end < utf8.size() && chars < max_chars; ++chars) {
+    size_t n = Utf8SequenceLength(utf8, end);
+    end += n == 0 ? 1 : n;
   }
-  return std::string(workdata::ClipBoth(utf8.substr(0, i)));
+  return utf8.substr(0, end);
+}
+
+std::string CutChars(std::string_view utf8, size_t max_chars) {
+  return std::string(workdata::ClipBoth(CutToChars(utf8, max_chars)));
 }
 
 std::string TextForm(std::string_view cp1250, size_t max_chars) {
