@@ -28,6 +28,9 @@ struct NamedField {
 
 // A message in UTF-8 source text as windows-1250 bytes (every letter used is in the code page).
 std::string Cp(std::string_view utf8);
+// A value in double quotes for a message (windows-1250 or UTF-8), its control bytes escaped
+// ("\n", "\x1B") so that a reason naming it stays one line.
+std::string Quoted(std::string_view v);
 
 class Problems {
  public:
