@@ -53,7 +53,7 @@ std::string_view CodeForm(std::string_view cp1250) { return TrimBlanks(cp1250); 
 std::string WithoutBlanks(std::string_view cp1250) {
   std::string kept;
   for (char c : cp1250)
-    if (c != ' ') kept += c;
+    if (static_cast<unsigned char>(c) > ' ' && c != 0x7F) kept += c;
   return Cp1250ToUtf8(kept);
 }
 

@@ -46,7 +46,8 @@ class Problems {
 std::string TextForm(std::string_view cp1250, size_t max_chars);
 // The field without leading and trailing blanks.
 std::string_view CodeForm(std::string_view cp1250);
-// Every blank removed (IBAN and identifiers), as UTF-8.
+// Every blank and control byte removed (IBAN and identifiers), as UTF-8: an identifier
+// stored as control bytes alone is absent, as the XML writer could not show it.
 std::string WithoutBlanks(std::string_view cp1250);
 // At most `max_chars` characters of UTF-8 `text`, trailing blanks dropped.
 std::string CutChars(std::string_view utf8, size_t max_chars);
