@@ -33,6 +33,8 @@ class RunTest : public ::testing::Test {
   // A header the writers can describe, with number `number` (windows-1250).
   workdata::RecordBuffer& AddHeader(uint32_t ident, const std::string& number,
                                     const std::string& bic = "BAKOSI2X");
+  // The first line of the header added last (each header gets one), to fill in.
+  workdata::RecordBuffer& LastLine() { return lines_.back(); }
   // An attachment record; its file is created in `folder` when `bytes` is not empty.
   void AddAttachment(uint32_t ident, uint16_t seq, const std::string& name,
                      const std::string& folder, const std::string& format,
