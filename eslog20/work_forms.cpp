@@ -13,9 +13,16 @@ bool BlankedByte(unsigned char c) {
   return c == 0x81 || c == 0x83 || c == 0x88 || c == 0x90 || c == 0x98;
 }
 
-std::string Quoted(std::string_view v) { return "\"" + std::string(v) + "\""; }
-
 }  // namespace
+
+std::string Quoted(std::string_view v) {
+  std::string out = "\"";
+  for (char c : v) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    out += b < 0x20 || b == 0x7F ? EscapeControls(std::string_view(&c, 1)) : std::string(1, c);
+  }
+  return out + "\"";
+}
 
 std::string Cp(std::string_view utf8) { return Utf8ToCp1250(utf8).value_or(std::string(utf8)); }
 
@@ -44,7 +51,7 @@ std::string_view CodeForm(std::string_view cp1250) { return workdata::ClipBoth(c
 std::string WithoutBlanks(std::string_view cp1250) {
   std::string kept;
   for (char c : cp1250)
-    if (c != ' ') kept += c;
+    if (static_cast<unsigned char>(c) > ' ' && c != 0x7F) kept += c;
   return Cp1250ToUtf8(kept);
 }
 
