@@ -82,6 +82,7 @@ class InvoiceLoop {
       if (o.refused()) return Refuse(row, std::move(o.refusals));
       s = o.status;
       warnings = std::move(o.warnings);
+      row.payment_reference = std::move(o.payment_reference);
     } else {
       s = ctx_.writers.invoice(ctx_.settings, ctx_.files, documents_, w_.IMEXMLRACUNA);
     }
@@ -203,7 +204,7 @@ envelope::WrittenDocuments WrittenDocuments(const RunJournal& journal) {
   envelope::WrittenDocuments written;
   for (const InvoiceOutcome& row : journal.invoices)
     if (row.status == InvoiceStatus::kWritten || row.status == InvoiceStatus::kWrittenWithWarnings)
-      written[row.ident] = Cp1250ToUtf8(row.document);
+      written[row.ident] = {Cp1250ToUtf8(row.document), row.payment_reference};
   return written;
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,8 @@ struct InvoiceOutcome {
   std::string document;  // path of the document (where it was, or would have been, written)
   InvoiceStatus status = InvoiceStatus::kNotReached;
   std::vector<std::string> reasons;  // one line each
+  // The payment reference of a 2.0 document (BT-83, ASCII; "" for none); none for 1.6.
+  std::optional<std::string> payment_reference;
   uint32_t ident = 0;                // ERACUNI:IDENTRACUN: which documents the envelope describes
 };
 

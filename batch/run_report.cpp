@@ -23,10 +23,10 @@ table.facts th { width: 11em; background-color: #f3f3f3; font-weight: normal; }
 td.num { text-align: right; white-space: nowrap; }
 td.path { word-break: break-all; }
 ul.reasons { margin: 2px 0 0 0; padding-left: 1.2em; }
-.written { color: #14541f; }
-.warning { color: #7a4b00; font-weight: bold; }
-.failed { color: #a00000; font-weight: bold; }
-.idle { color: #555; font-style: italic; }
+span.written, td.written { color: #14541f; }
+span.warning, td.warning { color: #7a4b00; font-weight: bold; }
+span.failed, td.failed { color: #a00000; font-weight: bold; }
+span.idle, td.idle { color: #555; font-style: italic; }
 tr.failed td { background-color: #fbe9e9; }
 tr.warning td { background-color: #fdf5e3; }
 p.summary { margin: 6px 0; }
@@ -263,6 +263,12 @@ void Outputs(Page& p, const RunJournal& j) {
   std::string envelope(j.envelope_path.empty() ? std::string_view("\x96")
                                                : Shown(j.envelope_path, j.output_folder));
   p.Row("Ovojnica", envelope);
+  if (j.envelope_files.size() > 1) {  // G and U: one envelope file per invoice
+    std::string files;
+    for (const std::string& f : j.envelope_files)
+      files += (files.empty() ? "" : ", ") + std::string(Shown(f, j.output_folder));
+    p.Row("Datoteke ovojnice", files);
+  }
   p.Row("Velikost ovojnice",
         j.envelope_written ? Bytes(j.envelope_size) : std::string("ovojnica ni zapisana"));
   if (j.package_path.empty()) {

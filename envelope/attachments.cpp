@@ -49,7 +49,7 @@ bool StaysInFolder(std::string_view name) {
 std::string DocumentPath(WriterContext& w, const std::string& name) {
   if (w.written != nullptr) {
     auto it = w.written->find(w.header().U32(H::IDENTRACUN));
-    if (it != w.written->end()) return it->second;
+    if (it != w.written->end()) return it->second.path;
   }
   return Cp1250ToUtf8(std::string(ClipRight(w.settings.POTDOXMLRACUNOV)) + name);
 }

@@ -175,6 +175,12 @@ bool PackageNames::Taken(const std::string& path) const {
   return package_ && owners_.count(Key(path)) != 0;
 }
 
+const WrittenDocument* WriterContext::written_document() const {
+  if (written == nullptr) return nullptr;
+  auto it = written->find(files.headers().buffer().U32(workdata::eRACUNI::IDENTRACUN));
+  return it == written->end() ? nullptr : &it->second;
+}
+
 bool WriterContext::sizes_channel() const { return IsPackageChannel(settings.KATERABANKA); }
 
 bool WriterContext::bare_envelopes() const { return IsBareEnvelopeChannel(settings.KATERABANKA); }

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,9 +33,16 @@ struct RenamedAttachment {
   std::string to;
 };
 
-// The invoice documents a run wrote: header identifier -> the document's path (UTF-8). An
-// envelope describes these invoices only, and names each document where the run wrote it.
-using WrittenDocuments = std::map<uint32_t, std::string>;
+// An invoice document the run wrote: where (UTF-8), and for an e-SLOG 2.0 document the
+// payment reference it carries (BT-83; "" when it has none), which the payment data repeats
+// so that the bank's order and the invoice name the same reference.
+struct WrittenDocument {
+  std::string path;
+  std::optional<std::string> payment_reference;  // none for a 1.6 document
+};
+// The invoice documents a run wrote, by header identifier. An envelope describes these
+// invoices only, and names each document where the run wrote it.
+using WrittenDocuments = std::map<uint32_t, WrittenDocument>;
 
 // Why an attachment record's file is not in the envelope (and so not in the package).
 enum class AttachmentProblem {

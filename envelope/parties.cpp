@@ -94,6 +94,22 @@ void WriteDocData(WriterContext& w) {
   w.xml.CloseParent();
 }
 
+namespace {
+
+// The reference of a 2.0 document as the document has it (none when it has none); for 1.6
+// the RF reference made from the stored one, as always.
+void WritePaymentReference(WriterContext& w) {
+  const WrittenDocument* document = w.written_document();
+  if (document == nullptr || !document->payment_reference) {
+    w.Element("creditor_structured_reference",
+              eslog::IzracunajSklicRF(w.header().Text(H::STEVILKASKLICASKUPAJ)));
+  } else if (!document->payment_reference->empty()) {
+    w.Element("creditor_structured_reference", *document->payment_reference);
+  }
+}
+
+}  // namespace
+
 void WritePaymentData(WriterContext& w) {
   w.BeginParent("payment_data");
   w.Element("payment_method", HeaderUnchanged(w, H::TEKST2NP));
@@ -111,8 +127,7 @@ void WritePaymentData(WriterContext& w) {
   w.Element("amount", eslog::AmountForm(w.header().Text(H::ZNESEKRACUNASKUPAJ)));
   w.Element("currency", "EUR");
   w.BeginParent("remittance_information");
-  w.Element("creditor_structured_reference",
-            eslog::IzracunajSklicRF(w.header().Text(H::STEVILKASKLICASKUPAJ)));
+  WritePaymentReference(w);
   w.Element("additional_remittance_information",
             CutWhole(HeaderPrepared(w, H::TEKST1NASL), kRemittanceBytes));
   w.xml.CloseParent();

@@ -50,6 +50,8 @@ struct WriterContext {
   bool bare_envelopes() const;
 
   workdata::RecordBuffer& header() { return files.headers().buffer(); }
+  // What the run wrote for the current header, or null (no list, or not written).
+  const WrittenDocument* written_document() const;
   workdata::RecordBuffer& attachment() { return files.attachments().buffer(); }
 
   void Element(std::string_view name, std::string_view utf8_value) {

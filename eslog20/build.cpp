@@ -17,8 +17,6 @@ constexpr size_t kNameChars = 70, kAddressChars = 35, kPostcodeChars = 17, kNote
 constexpr size_t kContactChars = 256, kBicChars = 11, kMessageReferenceChars = 14;
 constexpr size_t kPaymentReferenceChars = 35, kRfBodyMax = 21;
 
-std::string Quoted(std::string_view v) { return "\"" + std::string(v) + "\""; }
-
 // BT-3 from the stored type code (nothing when it is refused).
 std::optional<std::string> TypeCode(std::string_view stored) {
   if (stored == "385") return "383";  // the producers' debit note

@@ -16,8 +16,6 @@ constexpr size_t kItemIdChars = 35, kItemNameChars = 256;
 const Decimal kOneCent = Decimal::Cents(1);
 const Decimal kHundred{100, 0};
 
-std::string Quoted(std::string_view v) { return "\"" + std::string(v) + "\""; }
-
 // e-SLOG 1.6 units outside UN/ECE Rec 20/21 with a known meaning, and their codes.
 struct UnitMapping {
   std::string_view from, to;

@@ -39,14 +39,19 @@ void Align(Decimal a, Decimal b, Wide& ua, Wide& ub, int& scale) {
 }  // namespace
 
 std::string Decimal::ToString() const {
-  Wide u = units;
-  bool negative = u < 0;
-  if (negative) u = -u;
-  std::string digits;
-  for (Wide v = u; v > 0 || static_cast<int>(digits.size()) <= scale; v /= 10)
-    digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(v % 10)));
-  if (scale > 0) digits.insert(digits.end() - scale, '.');
-  return negative ? "-" + digits : digits;
+  // Filled from the end: at most 20 digits, the point, the sign and a leading zero.
+  char buf[24];
+  char* end = buf + sizeof buf;
+  char* p = end;
+  uint64_t u = units < 0 ? 0 - static_cast<uint64_t>(units) : static_cast<uint64_t>(units);
+  for (int i = 0; i < scale; ++i, u /= 10) *--p = static_cast<char>('0' + u % 10);
+  if (scale > 0) *--p = '.';
+  do {
+    *--p = static_cast<char>('0' + u % 10);
+    u /= 10;
+  } while (u > 0);
+  if (units < 0) *--p = '-';
+  return std::string(p, end);
 }
 
 int Decimal::SignificantScale() const {

@@ -9,8 +9,6 @@ namespace internal {
 
 std::string Str(const std::optional<Decimal>& d) { return d ? d->ToString() : "(ni)"; }
 
-std::string Quoted(std::string_view v) { return "\"" + std::string(v) + "\""; }
-
 std::string LinePrefix(const Line& line, size_t index) {
   return "Postavka " + (line.id.empty() ? "#" + std::to_string(index + 1) : line.id) + ": ";
 }

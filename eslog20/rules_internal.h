@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "eslog20/rules.h"
+#include "eslog20/work_forms.h"  // Quoted
 
 namespace eracuni::eslog20::internal {
 
@@ -15,7 +16,6 @@ using Failures = std::vector<std::string>;
 
 // "12.50", or "(ni)" for an absent value.
 std::string Str(const std::optional<Decimal>& d);
-std::string Quoted(std::string_view v);
 // "Postavka 3: ", by the line's identifier, or by its place when it has none.
 std::string LinePrefix(const Line& line, size_t index);
 // The exact sum; nothing when a term is absent or the sum overflows.

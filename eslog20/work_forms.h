@@ -28,6 +28,9 @@ struct NamedField {
 
 // A message in UTF-8 source text as windows-1250 bytes (every letter used is in the code page).
 std::string Cp(std::string_view utf8);
+// A value in double quotes for a message (windows-1250 or UTF-8), its control bytes escaped
+// ("\n", "\x1B") so that a reason naming it stays one line.
+std::string Quoted(std::string_view v);
 
 class Problems {
  public:
@@ -43,9 +46,13 @@ class Problems {
 std::string TextForm(std::string_view cp1250, size_t max_chars);
 // The field without leading and trailing blanks.
 std::string_view CodeForm(std::string_view cp1250);
-// Every blank removed (IBAN and identifiers), as UTF-8.
+// Every blank and control byte removed (IBAN and identifiers), as UTF-8: an identifier
+// stored as control bytes alone is absent, as the XML writer could not show it.
 std::string WithoutBlanks(std::string_view cp1250);
-// At most `max_chars` characters of UTF-8 `text`, trailing blanks dropped.
+// At most `max_chars` whole characters of `utf8`; a byte that starts no UTF-8 sequence
+// counts as one (the XML writer takes it as windows-1250).
+std::string_view CutToChars(std::string_view utf8, size_t max_chars);
+// CutToChars without leading and trailing blanks.
 std::string CutChars(std::string_view utf8, size_t max_chars);
 // The number parse of the work data: blanks and one "+" removed, "," as thousands or decimal
 // separator; nothing for anything else. `too_long` is set when it is a number beyond 18 digits.

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "framework/cp1250.h"
+#include "eslog20/work_forms.h"
 #include "xml/xml_writer.h"
 
 namespace eracuni::eslog20 {
@@ -23,17 +23,6 @@ bool IsBlankText(std::string_view text) {
   return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
 }
 
-// At most `max_chars` whole characters of `utf8`; a byte that starts no UTF-8 sequence
-// counts as one (the XML writer takes it as windows-1250).
-std::string_view CutToChars(std::string_view utf8, size_t max_chars) {
-  size_t end = 0;
-  for (size_t chars = 0; end < utf8.size() && chars < max_chars; ++chars) {
-    size_t n = Utf8SequenceLength(utf8, end);
-    end += n == 0 ? 1 : n;
-  }
-  return utf8.substr(0, end);
-}
-
 // The writer's elements, with the rules every element follows: nothing blank, nothing
 // longer than the schema allows.
 class Out {
@@ -49,7 +38,11 @@ class Out {
   void Text(std::string_view name, std::string_view value) {
     if (IsBlankText(value)) return;
     size_t max = SchemaTextLength(name);
-    xml_.AddElement(name, max == 0 ? value : CutToChars(value, max));
+    xml_.AddElement(name, max == 0 ? value : internal::CutToChars(value, max));
+  }
+  // A code or a constant: never cut (a cut code would be another code).
+  void Code(std::string_view name, std::string_view value) {
+    if (!IsBlankText(value)) xml_.AddElement(name, value);
   }
   void Number(std::string_view name, const std::optional<Decimal>& value) {
     if (value) xml_.AddElement(name, value->ToString());
@@ -68,8 +61,8 @@ class Out {
     if (IsBlankText(date)) return;
     Open("S_DTM");
     Open("C_C507");
-    Text("D_2005", qualifier);
-    Text("D_2380", date);
+    Code("D_2005", qualifier);
+    Code("D_2380", date);
     Close();
     Close();
   }
@@ -79,7 +72,7 @@ class Out {
     if (!amount) return;
     Open("S_MOA");
     Open("C_C516");
-    Text("D_5025", qualifier);
+    Code("D_5025", qualifier);
     Number("D_5004", amount);
     Close();
     Close();
@@ -89,7 +82,7 @@ class Out {
   void Reference(std::string_view qualifier, std::string_view id) {
     Open("S_RFF");
     Open("C_C506");
-    Text("D_1153", qualifier);
+    Code("D_1153", qualifier);
     Text("D_1154", id);
     Close();
     Close();
@@ -98,14 +91,14 @@ class Out {
   // S_TAX of a line or a breakdown: VAT, its rate (none for category O) and its category.
   void Tax(const std::optional<Decimal>& rate, std::string_view category) {
     Open("S_TAX");
-    Text("D_5283", "7");
+    Code("D_5283", "7");
     Wrapped("C_C241", "D_5153", "VAT");
     if (rate) {
       Open("C_C243");
       Number("D_5278", rate);
       Close();
     }
-    Text("D_5305", category);
+    Code("D_5305", category);
     Close();
   }
 
@@ -117,10 +110,10 @@ void WriteMessageHeader(Out& o, const Invoice& inv) {
   o.Open("S_UNH");
   o.Text("D_0062", inv.message_reference);
   o.Open("C_S009");
-  o.Text("D_0065", "INVOIC");
-  o.Text("D_0052", "D");
-  o.Text("D_0054", "01B");
-  o.Text("D_0051", "UN");
+  o.Code("D_0065", "INVOIC");
+  o.Code("D_0052", "D");
+  o.Code("D_0054", "01B");
+  o.Code("D_0051", "UN");
   o.Close();
   o.Close();
 
@@ -138,7 +131,7 @@ void WriteMessageHeader(Out& o, const Invoice& inv) {
 void WriteNote(Out& o, std::string_view subject, std::string_view code, std::string_view text) {
   if (IsBlankText(code) && IsBlankText(text)) return;
   o.Open("S_FTX");
-  o.Text("D_4451", subject);
+  o.Code("D_4451", subject);
   o.Wrapped("C_C107", "D_4441", code);
   o.Wrapped("C_C108", "D_4440", text);
   o.Close();
@@ -167,19 +160,19 @@ void WriteReferences(Out& o, const Invoice& inv) {
 
 void WriteAddress(Out& o, std::string_view role, const Party& p) {
   o.Open("S_NAD");
-  o.Text("D_3035", role);
+  o.Code("D_3035", role);
   o.Wrapped("C_C080", "D_3036", p.name);
   o.Wrapped("C_C059", "D_3042", p.street);
   o.Text("D_3164", p.city);
   o.Text("D_3251", p.postcode);
-  o.Text("D_3207", p.country);
+  o.Code("D_3207", p.country);
   o.Close();
 }
 
 void WriteAccount(Out& o, std::string_view qualifier, const Party& p) {
   if (IsBlankText(p.iban)) return;
   o.Open("S_FII");
-  o.Text("D_3035", qualifier);
+  o.Code("D_3035", qualifier);
   o.Wrapped("C_C078", "D_3194", p.iban);
   if (!IsBlankText(p.bic) || !IsBlankText(p.bank_name)) {
     o.Open("C_C088");
@@ -201,7 +194,7 @@ void WriteContact(Out& o, std::string_view function, std::string_view name) {
   if (IsBlankText(name)) return;
   o.Open("G_SG5");
   o.Open("S_CTA");
-  o.Text("D_3139", function);
+  o.Code("D_3139", function);
   o.Wrapped("C_C056", "D_3412", name);
   o.Close();
   o.Close();
@@ -235,8 +228,8 @@ void WriteCurrencyAndPayment(Out& o, const Invoice& inv) {
   o.Open("G_SG7");
   o.Open("S_CUX");
   o.Open("C_C504");
-  o.Text("D_6347", "2");
-  o.Text("D_6345", inv.currency);
+  o.Code("D_6347", "2");
+  o.Code("D_6345", inv.currency);
   o.Close();
   o.Close();
   o.Close();
@@ -244,7 +237,7 @@ void WriteCurrencyAndPayment(Out& o, const Invoice& inv) {
   if (IsBlankText(inv.due_date) && IsBlankText(inv.payment_means_code)) return;
   o.Open("G_SG8");
   o.Open("S_PAT");
-  o.Text("D_4279", "1");
+  o.Code("D_4279", "1");
   o.Close();
   o.Date("13", inv.due_date);
   if (!IsBlankText(inv.payment_means_code)) {
@@ -260,7 +253,7 @@ void WritePrice(Out& o, std::string_view qualifier, const std::optional<Decimal>
   o.Open("G_SG29");
   o.Open("S_PRI");
   o.Open("C_C509");
-  o.Text("D_5125", qualifier);
+  o.Code("D_5125", qualifier);
   o.Number("D_5118", price);
   o.Close();
   o.Close();
@@ -270,7 +263,7 @@ void WritePrice(Out& o, std::string_view qualifier, const std::optional<Decimal>
 void WriteAllowanceCharge(Out& o, const AllowanceCharge& ac) {
   o.Open("G_SG39");
   o.Open("S_ALC");
-  o.Text("D_5463", ac.charge ? "C" : "A");
+  o.Code("D_5463", ac.charge ? "C" : "A");
   if (ac.charge) {
     o.Wrapped("C_C214", "D_7161", ac.reason_code);
   } else {
@@ -281,7 +274,7 @@ void WriteAllowanceCharge(Out& o, const AllowanceCharge& ac) {
     o.Open("G_SG41");
     o.Open("S_PCD");
     o.Open("C_C501");
-    o.Text("D_5245", ac.charge ? "2" : "1");
+    o.Code("D_5245", ac.charge ? "2" : "1");
     o.Number("D_5482", ac.percentage);
     o.Close();
     o.Close();
@@ -302,25 +295,25 @@ void WriteLine(Out& o, const Line& l) {
   o.Wrapped("S_LIN", "D_1082", l.id);
   if (!IsBlankText(l.seller_item_id)) {
     o.Open("S_PIA");
-    o.Text("D_4347", "5");
+    o.Code("D_4347", "5");
     o.Open("C_C212");
     o.Text("D_7140", l.seller_item_id);
-    o.Text("D_7143", "SA");
+    o.Code("D_7143", "SA");
     o.Close();
     o.Close();
   }
   if (!IsBlankText(l.name)) {
     o.Open("S_IMD");
-    o.Text("D_7077", "F");
+    o.Code("D_7077", "F");
     o.Wrapped("C_C273", "D_7008", l.name);
     o.Close();
   }
   if (l.quantity) {
     o.Open("S_QTY");
     o.Open("C_C186");
-    o.Text("D_6063", "47");
+    o.Code("D_6063", "47");
     o.Number("D_6060", l.quantity);
-    o.Text("D_6411", l.unit);
+    o.Code("D_6411", l.unit);
     o.Close();
     o.Close();
   }

@@ -10,6 +10,8 @@
 #include "framework/cp1250.h"
 #include "tests/support/program_output.h"
 #include "tests/support/run_fixture.h"
+#include "workdata/fields.h"
+#include "xml/testing/schema_check.h"
 
 namespace eracuni::batch::testing {
 namespace {
@@ -201,6 +203,59 @@ TEST_F(EndToEndTest, BlankAttachmentNameMovesAndPacksNothingOfItsFolder) {
               UnorderedElementsAre("eOvojnica_A1_1217.INV", "A1.XML"));
   EXPECT_THAT(AllTexts(), HasSubstr("ra\xC4\x8Dun A1: " + att_.path()));
   EXPECT_EQ(w.journal.attachments[1].problem, "ime priloge je prazno");
+}
+
+// An e-SLOG 2.0 invoice the work data cannot express is refused with every reason; the
+// invoices around it are written, described by the envelope and packed, and it is not.
+TEST_F(EndToEndTest, Eslog20RefusalLeavesTheOtherInvoicesWrittenEnvelopedAndPacked) {
+  namespace H = workdata::eRACUNI;
+  namespace L = workdata::eRACUNIP;
+  settings_.VERZIJAESLOG = "2.0";
+  const std::pair<workdata::Field, const char*> header[] = {
+      {H::KODADRZAVE, "SI"},           {H::STEVILKABANCNEGARACUNA, "SI56 0200 0001 2345 646"},
+      {H::VRSTAPODATKAPODJETJA, "VA"}, {H::PODATEKPODJETJA, "12345679"},
+      {H::NAZIVPARTNERJA1BY, "Kupec d.o.o."}, {H::KODADRZAVEBY, "SI"},
+      {H::TEKST2NP, "0"},              {H::DATUMPLACILA, "2026-12-31"},
+      {H::STEVILKASKLICASKUPAJ, "SI00 2026-7"}};
+  const std::pair<workdata::Field, const char*> line[] = {
+      {L::OPISARTIKLA1, "Svetovanje"}, {L::KOLICINA, "2"},    {L::ENOTAMERE, "HUR"},
+      {L::CENA, "50.00"},              {L::ZNESEKPOSTAVKE, "100.00"},
+      {L::VRSTADAVKAPOSTAVKE, "VAT"},  {L::ODSTOTEKDAVKAPOSTAVKE, "22"}};
+  for (uint32_t ident : {1u, 2u, 3u}) {
+    std::string number = "B" + std::to_string(ident);
+    workdata::RecordBuffer& h = AddHeader(ident, number, "BAKOSI2X");
+    for (const auto& [field, value] : header) h.SetText(field, value);
+    for (const auto& [field, value] : line) LastLine().SetText(field, value);
+    if (ident == 2) {  // three reasons at once: no buyer, an unknown unit and payment method
+      h.SetText(H::NAZIVPARTNERJA1BY, "");
+      h.SetText(H::TEKST2NP, "7");
+      LastLine().SetText(L::ENOTAMERE, "AMT");
+    }
+    AddAttachment(ident, 1, number + ".XML", settings_.POTDOXMLRACUNOV, "XML");
+    AddAttachment(ident, 2, number + ".pdf", att_.path(), "PDF", "%PDF-1.4\n%%EOF\n");
+  }
+  eracuni::testing::WriteFileOrDie(out_.File("B2.XML"), "<earlier/>");  // of an earlier run
+  WindowState w = MakeRun();
+
+  EXPECT_EQ(w.STEVEC, 2);
+  ASSERT_THAT(Captions(), ElementsAre(" NAPAKA e-SLOG 2.0"));
+  EXPECT_THAT(Texts()[0], HasSubstr(" Ra\xC4\x8Dun B2 ni izdelan v obliki e-SLOG 2.0:|- "));
+  EXPECT_THAT(Texts()[0], HasSubstr("AMT"));
+  EXPECT_FALSE(files_.Exists(out_.File("B2.XML")));
+  for (const char* written : {"B1.XML", "B3.XML"}) {
+    Status valid = xml::testing::Eslog20SchemaAvailable()
+                       ? xml::testing::ValidateEslog20(out_.File(written))
+                       : Status::Ok();
+    EXPECT_TRUE(valid.ok()) << valid.message();
+  }
+  std::string envelope = eracuni::testing::ReadFileOrEmpty(out_.File("eOvojnica_B3_1217.INV"));
+  EXPECT_THAT(envelope, HasSubstr("B1.XML"));
+  EXPECT_THAT(envelope, ::testing::Not(HasSubstr("B2")));
+  // The bank's payment order carries the document's reference, not one made for 1.6.
+  EXPECT_THAT(envelope, HasSubstr("<creditor_structured_reference>SI002026-7<"));
+  EXPECT_THAT(PackageNames(out_.File("eOvojnica_B3_1217.ZIP")),
+              UnorderedElementsAre("eOvojnica_B3_1217.INV", "B1.XML", "B1.pdf", "B3.XML",
+                                   "B3.pdf"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <regex>
 
 #include "batch/messages.h"
@@ -59,6 +60,7 @@ RunJournal OneOfEach() {
                    {"A2", "/pri/A2.pdf", false, 0, "datoteka ne obstaja"}};
   j.envelope_path = "/out/eOvojnica_A5_1208.INV";
   j.envelope_written = true;
+  j.envelope_files = {"/out/eOvojnica_A1_1208.ENV", "/out/eOvojnica_A5_1208.ENV"};
   j.envelope_size = 2048;
   j.package_path = "/out/eOvojnica_A5_1208.ZIP";
   j.package_made = true;
@@ -83,6 +85,7 @@ TEST(RunReport, OneRowPerInvoiceWithItsStatusAndReasons) {
                               "<td class=\"failed\">datoteka ne obstaja</td>"));
   EXPECT_THAT(page, HasSubstr("<td class=\"num\">1.234.567 B</td>"));
   EXPECT_THAT(page, HasSubstr("<li>eOvojnica_A5_1208.INV</li>"));
+  EXPECT_THAT(page, HasSubstr("<td>eOvojnica_A1_1208.ENV, eOvojnica_A5_1208.ENV</td>"));
   EXPECT_THAT(page, HasSubstr("<b>OPOZORILO</b>: Prva vrstica<br><br> Druga"));
 }
 
@@ -118,6 +121,36 @@ TEST_F(BatchTest, EveryRunLeavesItsReportBesideTheEnvelope) {
   Result<std::string> shown = r.PressReport();
   ASSERT_TRUE(shown.ok());
   EXPECT_EQ(*shown, RenderRunReport(j));
+}
+
+// The whole run: one invoice refused, one attachment missing, the others written.
+TEST_F(BatchTest, TheReportOfARunShowsTheRefusedInvoiceAndTheMissingAttachment) {
+  AddInvoice(1, "A1");
+  AddInvoice(2, "A2");
+  AddInvoice(3, "A3");
+  std::remove(att_.File("A3.pdf").c_str());
+  settings_.VERZIJAESLOG = "2.0";
+  auto write = writers_.invoice;
+  writers_.invoice20 = [write](settings::Settings& s, workdata::WorkFiles& f, FileSystem& fs,
+                               std::string_view name) {
+    eslog20::DocumentOutcome o;
+    if (f.headers().buffer().U32(workdata::eRACUNI::IDENTRACUN) == 2)
+      o.refusals = {{"R02", "BT-1 manjka"}, {"R19", "BR-CO-15 <ne>"}};
+    else
+      o.status = write(s, f, fs, name);
+    return o;
+  };
+  BatchRun& r = OpenAndMake();
+  std::string page = eracuni::testing::ReadFileOrEmpty(r.window().journal.report_path);
+  EXPECT_THAT(
+      InvoiceRows(page),
+      ElementsAre("A1|zapisan|", "A2|zavrnjen|BT-1 manjka;BR-CO-15 &lt;ne&gt;", "A3|zapisan|"));
+  EXPECT_THAT(page, HasSubstr("Razli\xC4\x8Dica e-SLOG</th><td>2.0"));
+  EXPECT_THAT(page, HasSubstr("Priloge (manjkajo\xC4\x8Dih: 1)"));
+  EXPECT_THAT(page,
+              HasSubstr(att_.File("A3.pdf") +
+                        "</td><td class=\"num\"></td><td class=\"failed\">datoteka ne obstaja"));
+  EXPECT_THAT(page, HasSubstr("NAPAKA e-SLOG 2.0</b>"));
 }
 
 TEST_F(BatchTest, TheErrorManagersMessagesReachTheJournalThroughARecordingPlatformBox) {
