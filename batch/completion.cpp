@@ -28,24 +28,19 @@ Status TryWriting(FileSystem& fs, const std::string& folder) {
   return s.ok() ? d : s;
 }
 
-std::string ToCp1250(const std::string& utf8) {
-  if (auto cp = Utf8ToCp1250(utf8)) return *cp;
-  return ToMessageText(utf8);
-}
-
 void RecordEnvelope(FileSystem& fs, const envelope::EnvelopeResult& r, WindowState& w) {
   RunJournal& j = w.journal;
   j.envelope_path = w.DATOTEKAOVOJNICE;
   j.envelope_written = r.status.ok() && !r.files.empty();
   for (const std::string& f : r.files) {
-    j.envelope_files.push_back(ToCp1250(f));
+    j.envelope_files.push_back(ToMessageText(f));
     Result<uint64_t> size = fs.FileSize(f);
     if (size.ok()) j.envelope_size += *size;
   }
   for (const envelope::AttachmentFile& a : r.attachments) {
     AttachmentOutcome o;
     o.invoice_number = a.invoice_number;
-    o.path = ToCp1250(a.path);
+    o.path = ToMessageText(a.path);
     o.present = a.listed();
     o.size = a.size;
     o.problem = AttachmentProblemText(a.problem);
@@ -112,7 +107,7 @@ void ReportLeftOutAttachments(BatchContext& ctx, const envelope::EnvelopeResult&
   std::vector<std::string> lines;
   for (const envelope::AttachmentFile& a : envelope.attachments) {
     if (a.listed()) continue;
-    lines.push_back("ra\xE8un " + a.invoice_number + ": " + ToCp1250(a.path) + " (" +
+    lines.push_back("ra\xE8un " + a.invoice_number + ": " + ToMessageText(a.path) + " (" +
                     AttachmentProblemText(a.problem) + ")");
   }
   if (lines.empty()) return;

@@ -38,7 +38,7 @@ inline constexpr std::string_view kNotSubject = "O";
 }  // namespace vat
 
 // A free-text note (S_FTX): subject code (BT-21, D_4451) and text (BT-22, D_4440). The
-// specification identifier (DOC) and the exemption reason (AGM) have terms of their own.
+// BT-24 identifier (DOC) and the exemption reason (AGM) have terms of their own.
 struct Note {
   std::string subject;  // "PAI", "ALQ", "GEN", "AAI"
   std::string text;

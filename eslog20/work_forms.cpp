@@ -7,12 +7,6 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-std::string_view TrimBlanks(std::string_view s) {
-  size_t start = s.find_first_not_of(' ');
-  if (start == std::string_view::npos) return {};
-  return s.substr(start, s.find_last_not_of(' ') - start + 1);
-}
-
 // Bytes without a character in windows-1250, and control bytes other than tab, LF and CR.
 bool BlankedByte(unsigned char c) {
   if (c < 0x20) return c != '\t' && c != '\n' && c != '\r';
@@ -32,23 +26,27 @@ std::string Quoted(std::string_view v) {
 
 std::string Cp(std::string_view utf8) { return Utf8ToCp1250(utf8).value_or(std::string(utf8)); }
 
-std::string CutChars(std::string_view utf8, size_t max_chars) {
-  size_t i = 0;
-  for (size_t chars = 0; i < utf8.size() && chars < max_chars; ++chars) {
-    size_t n = Utf8SequenceLength(utf8, i);
-    i += n == 0 ? 1 : n;
+std::string_view CutToChars(std::string_view utf8, size_t max_chars) {
+  size_t end = 0;
+  for (size_t chars = 0; end < utf8.size() && chars < max_chars; ++chars) {
+    size_t n = Utf8SequenceLength(utf8, end);
+    end += n == 0 ? 1 : n;
   }
-  return std::string(TrimBlanks(utf8.substr(0, i)));
+  return utf8.substr(0, end);
+}
+
+std::string CutChars(std::string_view utf8, size_t max_chars) {
+  return std::string(workdata::ClipBoth(CutToChars(utf8, max_chars)));
 }
 
 std::string TextForm(std::string_view cp1250, size_t max_chars) {
   std::string cleaned(cp1250);
   for (char& c : cleaned)
     if (BlankedByte(static_cast<unsigned char>(c))) c = ' ';
-  return CutChars(Cp1250ToUtf8(TrimBlanks(cleaned)), max_chars);
+  return CutChars(Cp1250ToUtf8(workdata::ClipBoth(cleaned)), max_chars);
 }
 
-std::string_view CodeForm(std::string_view cp1250) { return TrimBlanks(cp1250); }
+std::string_view CodeForm(std::string_view cp1250) { return workdata::ClipBoth(cp1250); }
 
 std::string WithoutBlanks(std::string_view cp1250) {
   std::string kept;
@@ -120,7 +118,7 @@ void FieldReader::Refuse(std::string_view id, std::string line) {
 std::string FieldReader::Date(NamedField f) {
   std::string_view v = record_.Text(f.field);
   v.remove_prefix(std::min(v.size(), v.find_first_not_of(' ')));
-  if (TrimBlanks(v).empty()) return {};
+  if (workdata::ClipBoth(v).empty()) return {};
   if (!IsCalendarDate(v)) {
     Refuse("R04", Cp("Datum v polju ") + std::string(f.name) + Cp(" ni veljaven: ") + Quoted(Stored(f)) + ".");
     return {};

@@ -49,7 +49,10 @@ std::string_view CodeForm(std::string_view cp1250);
 // Every blank and control byte removed (IBAN and identifiers), as UTF-8: an identifier
 // stored as control bytes alone is absent, as the XML writer could not show it.
 std::string WithoutBlanks(std::string_view cp1250);
-// At most `max_chars` characters of UTF-8 `text`, trailing blanks dropped.
+// At most `max_chars` whole characters of `utf8`; a byte that starts no UTF-8 sequence
+// counts as one (the XML writer takes it as windows-1250).
+std::string_view CutToChars(std::string_view utf8, size_t max_chars);
+// CutToChars without leading and trailing blanks.
 std::string CutChars(std::string_view utf8, size_t max_chars);
 // The number parse of the work data: blanks and one "+" removed, "," as thousands or decimal
 // separator; nothing for anything else. `too_long` is set when it is a number beyond 18 digits.

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "framework/cp1250.h"
+#include "eslog20/work_forms.h"
 #include "xml/xml_writer.h"
 
 namespace eracuni::eslog20 {
@@ -23,17 +23,6 @@ bool IsBlankText(std::string_view text) {
   return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
 }
 
-// At most `max_chars` whole characters of `utf8`; a byte that starts no UTF-8 sequence
-// counts as one (the XML writer takes it as windows-1250).
-std::string_view CutToChars(std::string_view utf8, size_t max_chars) {
-  size_t end = 0;
-  for (size_t chars = 0; end < utf8.size() && chars < max_chars; ++chars) {
-    size_t n = Utf8SequenceLength(utf8, end);
-    end += n == 0 ? 1 : n;
-  }
-  return utf8.substr(0, end);
-}
-
 // The writer's elements, with the rules every element follows: nothing blank, nothing
 // longer than the schema allows.
 class Out {
@@ -49,7 +38,7 @@ class Out {
   void Text(std::string_view name, std::string_view value) {
     if (IsBlankText(value)) return;
     size_t max = SchemaTextLength(name);
-    xml_.AddElement(name, max == 0 ? value : CutToChars(value, max));
+    xml_.AddElement(name, max == 0 ? value : internal::CutToChars(value, max));
   }
   // A code or a constant: never cut (a cut code would be another code).
   void Code(std::string_view name, std::string_view value) {

@@ -1,17 +1,28 @@
 // XmlSink and XmlStream: one XML document written front to back into a sink.
 //
 // XmlStream is the document half of XmlWriter (xml_writer.h, which owns the file and its
-// name): the same calls, the same layout, escaping and well-formedness rules, with every
-// byte written by this code. The bytes gather in a 64 KiB buffer and reach the sink through
-// its one method in pieces of nearly that size (a piece ends before a leaf that does not
-// fit whole; the last one is the rest). The first failure, of the sink or of the caller's
-// use, is kept; every later call then has no effect, and no byte reaches the sink after a
-// failure. The sink is the caller's and must outlive the stream.
+// name): every byte of the document is written by this code. Element order is call order
+// and nesting follows CreateParent/AddParent ... CloseParent. Values lose their trailing
+// blanks, keep their leading ones, and have markup characters escaped. Text bytes go out as
+// given (callers pass prepared text with the Slovenian letters as UTF-8 pairs); bytes that
+// do not form UTF-8 are taken as windows-1250 so that every document is well-formed UTF-8.
+//
+// Byte-stable layout: the declaration on the first line, text added before the root on a
+// line of its own, then one element per line, indented by two blanks per level; an element
+// without content is written <Name/>; the document ends with a line break. Text escapes
+// & < > and CR; attribute values also escape the double quote, tab and LF. Characters XML 1.0
+// forbids (control characters other than tab, LF and CR) are dropped.
+//
+// The bytes gather in a 64 KiB buffer and reach the sink through its one method in pieces
+// of nearly that size (a piece ends before a leaf that does not fit whole; the last one is
+// the rest). The first failure, of the sink or of the caller's use, is kept; every later
+// call then has no effect, and no byte reaches the sink after a failure. The sink is the
+// caller's and must outlive the stream.
 //
 // Well-formedness is kept by refusing what would break it: element and attribute names must
 // be XML names, an attribute may appear once per start tag and only before AddParent, text
 // added verbatim must be processing instructions, comments or white space, and only open
-// parents close. Values are cleaned (see xml_writer.h), so they never make a refusal.
+// parents close. Values are cleaned as above, so they never make a refusal.
 #pragma once
 
 #include <memory>

@@ -1,25 +1,13 @@
 // XmlWriter: the streaming XML writer both documents are written through.
 //
-// One document at a time, front to back; element order is call order and nesting follows
-// CreateParent/AddParent ... CloseParent. Values lose their trailing blanks, keep their
-// leading ones, and have markup characters escaped. Text bytes go out as given (callers
-// pass prepared text with the Slovenian letters as UTF-8 pairs); bytes that do not form
-// UTF-8 are taken as windows-1250 so that every file is well-formed UTF-8. Calls while no
-// document is open have no effect.
-//
-// Byte-stable layout: the declaration on the first line, text added before the root on a
-// line of its own, then one element per line, indented by two blanks per level; an element
-// without content is written <Name/>; the file ends with a line break. Text escapes & < > and
-// CR; attribute values also escape the double quote, tab and LF. Characters XML 1.0 forbids
-// (control characters other than tab, LF and CR) are dropped.
+// One document at a time, front to back, into a file this writer owns; the bytes, their
+// layout, escaping and well-formedness checks are XmlStream's (xml_stream.h), whose calls
+// these forward to. Calls while no document is open have no effect.
 //
 // The document is written to a temporary name beside the target and renamed into place
 // only when CloseXmlFile succeeds, so a failed write never leaves a file under the final
-// name (a file already there stays as it was). The bytes are made by XmlStream
-// (xml_stream.h); misuse that would break well-formedness (an attribute after AddParent or
-// given twice, a name that is not an XML name, a CloseParent too many, verbatim text other
-// than processing instructions and comments) is recorded as a failure and returned by
-// CloseXmlFile.
+// name (a file already there stays as it was). Misuse that would break well-formedness is
+// recorded as a failure and returned by CloseXmlFile.
 #pragma once
 
 #include <memory>

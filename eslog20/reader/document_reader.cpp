@@ -67,6 +67,8 @@ class Reader {
   void Parties(const xmlNode* m);
   void Payment(const xmlNode* m);
   AllowanceCharge ReadAllowanceCharge(const xmlNode* g, const char* pcd_group, const char* moa_group);
+  void Vat(const xmlNode* g, std::string& category, std::optional<Decimal>& rate,
+           std::optional<Decimal>& base, std::optional<Decimal>& amount);
   void Lines(const xmlNode* m);
   void TotalsAndBreakdown(const xmlNode* m);
 
@@ -198,6 +200,18 @@ bool PriceDiscountOnly(const xmlNode* g) {
   return discount;
 }
 
+// A tax group (a line's G_SG34, a breakdown's G_SG52): category, rate, base (125), tax (124).
+void Reader::Vat(const xmlNode* g, std::string& category, std::optional<Decimal>& rate,
+                 std::optional<Decimal>& base, std::optional<Decimal>& amount) {
+  category = TextAt(g, {"S_TAX", "D_5305"});
+  rate = Number(g, {"S_TAX", "C_C243", "D_5278"});
+  for (const xmlNode* moa : Children(g, "S_MOA")) {
+    std::string q = TextAt(moa, {"C_C516", "D_5025"});
+    if (q == "125") base = Number(moa, {"C_C516", "D_5004"});
+    else if (q == "124") amount = Number(moa, {"C_C516", "D_5004"});
+  }
+}
+
 void Reader::Lines(const xmlNode* m) {
   for (const xmlNode* g : Children(m, "G_SG16")) {
     AllowanceCharge ac = ReadAllowanceCharge(g, "G_SG19", "G_SG20");
@@ -225,14 +239,7 @@ void Reader::Lines(const xmlNode* m) {
       if (q == "AAA") l.net_price = Number(sg29, {"S_PRI", "C_C509", "D_5118"});
       else if (q == "AAB") l.gross_price = Number(sg29, {"S_PRI", "C_C509", "D_5118"});
     }
-    const xmlNode* sg34 = Find(g, {"G_SG34"});
-    l.vat_category = TextAt(sg34, {"S_TAX", "D_5305"});
-    l.vat_rate = Number(sg34, {"S_TAX", "C_C243", "D_5278"});
-    for (const xmlNode* moa : Children(sg34, "S_MOA")) {
-      std::string q = TextAt(moa, {"C_C516", "D_5025"});
-      if (q == "125") l.vat_base = Number(moa, {"C_C516", "D_5004"});
-      else if (q == "124") l.vat_amount = Number(moa, {"C_C516", "D_5004"});
-    }
+    Vat(Find(g, {"G_SG34"}), l.vat_category, l.vat_rate, l.vat_base, l.vat_amount);
     for (const xmlNode* sg39 : Children(g, "G_SG39"))
       if (!PriceDiscountOnly(sg39)) l.allowances_charges.push_back(ReadAllowanceCharge(sg39, "G_SG41", "G_SG42"));
   }
@@ -257,13 +264,7 @@ void Reader::TotalsAndBreakdown(const xmlNode* m) {
   for (const xmlNode* g : Children(m, "G_SG52")) {
     if (TextAt(g, {"S_TAX", "C_C241", "D_5153"}) != "VAT") continue;  // another tax (NBT-05x)
     VatBreakdown& b = inv_.vat_breakdown.emplace_back();
-    b.category = TextAt(g, {"S_TAX", "D_5305"});
-    b.rate = Number(g, {"S_TAX", "C_C243", "D_5278"});
-    for (const xmlNode* moa : Children(g, "S_MOA")) {
-      std::string q = TextAt(moa, {"C_C516", "D_5025"});
-      if (q == "125") b.taxable_amount = Number(moa, {"C_C516", "D_5004"});
-      else if (q == "124") b.tax_amount = Number(moa, {"C_C516", "D_5004"});
-    }
+    Vat(g, b.category, b.rate, b.taxable_amount, b.tax_amount);
   }
 }
 

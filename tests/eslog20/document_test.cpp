@@ -19,11 +19,6 @@ namespace H = workdata::eRACUNI;
 namespace L = workdata::eRACUNIP;
 using eracuni::testing::ReadFileOrEmpty;
 
-class NullTerminator : public Terminator {
- public:
-  void Terminate(int, const std::string&) override {}
-};
-
 // An invoice with every part a document of ours can have: three VAT groups (22 %, 9.5 % and
 // an intra-community supply at 0 %, so a deliver-to party and an exemption reason), a gross
 // price with a line allowance given by its base, a charge given by its amount, a paid
@@ -149,7 +144,7 @@ class DocumentTest : public ::testing::Test {
 
   static constexpr uint32_t kIdent = 7;
   eracuni::testing::FakePlatform fake_;
-  NullTerminator terminator_;
+  eracuni::testing::RecordingTerminator terminator_;
   ErrorManager errors_;
   settings::Settings settings_;
   workdata::testing::MemoryWorkData data_;

@@ -10,8 +10,6 @@
 namespace eracuni::testing {
 
 namespace H = workdata::eRACUNI;
-namespace L = workdata::eRACUNIP;
-namespace A = workdata::eRACPRIL;
 
 std::map<std::string, std::string> Snapshot(const std::string& dir) {
   std::map<std::string, std::string> files;
@@ -35,10 +33,7 @@ RunTest::RunTest()
 
 workdata::RecordBuffer& RunTest::AddHeader(uint32_t ident, const std::string& number,
                                            const std::string& bic) {
-  headers_.emplace_back(workdata::HeaderLayout());
-  workdata::RecordBuffer& h = headers_.back();
-  h.Clear();
-  h.SetU32(H::IDENTRACUN, ident);
+  workdata::RecordBuffer& h = data_.AddHeader(ident);
   h.SetText(H::STEVILKARACUNA, number);
   h.SetText(H::VRSTARACUNA, "380");
   h.SetText(H::DATUMRACUNA, "2026-12-08T00:00:00");
@@ -50,25 +45,14 @@ workdata::RecordBuffer& RunTest::AddHeader(uint32_t ident, const std::string& nu
   h.SetText(H::NAZIVBANKE2, bic);
   h.SetText(H::PODATEKPODJETJABY1, "SI87654321");
   h.SetText(H::ZNESEKRACUNASKUPAJ, "122.00");
-  lines_.emplace_back(workdata::LineLayout());
-  workdata::RecordBuffer& l = lines_.back();
-  l.Clear();
-  l.SetU32(L::IDENTRACUN, ident);
-  l.SetU32(L::ZAPSTEVPOST, 1);
+  last_line_ = &data_.AddLine(ident, 1);
   return h;
 }
 
 void RunTest::AddAttachment(uint32_t ident, uint16_t seq, const std::string& name,
                             const std::string& folder, const std::string& format,
                             const std::string& bytes) {
-  attachments_.emplace_back(workdata::AttachmentLayout());
-  workdata::RecordBuffer& a = attachments_.back();
-  a.Clear();
-  a.SetU32(A::IDENTRACUN, ident);
-  a.SetU16(A::ZAPSTEV, seq);
-  a.SetText(A::IMEPRILOGE, name);
-  a.SetText(A::POTDOPRILOGE, folder);
-  a.SetText(A::FORMATPRILOGE, format);
+  data_.AddAttachment(ident, seq, name, folder, format);
   if (!bytes.empty()) WriteFileOrDie(Cp1250ToUtf8(folder + name), bytes);
 }
 
@@ -81,18 +65,15 @@ void RunTest::AddInvoice(uint32_t ident, const std::string& number, const std::s
 }
 
 void RunTest::WriteWorkFiles() {
-  auto records = [](const std::vector<workdata::RecordBuffer>& buffers) {
-    std::vector<std::string> out;
-    for (const auto& b : buffers) out.emplace_back(b.bytes());
-    return out;
-  };
   FileSystem& fs = PosixFileSystem();
   ASSERT_TRUE(
-      tps::WriteTable(fs, settings_.POTERACUNI, workdata::HeaderLayout(), records(headers_)).ok());
+      tps::WriteTable(fs, settings_.POTERACUNI, workdata::HeaderLayout(), data_.HeaderRecords())
+          .ok());
   ASSERT_TRUE(
-      tps::WriteTable(fs, settings_.POTERACUNIP, workdata::LineLayout(), records(lines_)).ok());
+      tps::WriteTable(fs, settings_.POTERACUNIP, workdata::LineLayout(), data_.LineRecords())
+          .ok());
   ASSERT_TRUE(tps::WriteTable(fs, settings_.POTERACPRIL, workdata::AttachmentLayout(),
-                              records(attachments_))
+                              data_.AttachmentRecords())
                   .ok());
 }
 

@@ -19,6 +19,7 @@
 #include "tests/support/stand_in_signer.h"
 #include "workdata/record_buffer.h"
 #include "workdata/table_driver.h"
+#include "workdata/testing/memory_work_data.h"
 #include "workdata/work_files.h"
 
 namespace eracuni::testing {
@@ -34,7 +35,7 @@ class RunTest : public ::testing::Test {
   workdata::RecordBuffer& AddHeader(uint32_t ident, const std::string& number,
                                     const std::string& bic = "BAKOSI2X");
   // The first line of the header added last (each header gets one), to fill in.
-  workdata::RecordBuffer& LastLine() { return lines_.back(); }
+  workdata::RecordBuffer& LastLine() { return *last_line_; }
   // An attachment record; its file is created in `folder` when `bytes` is not empty.
   void AddAttachment(uint32_t ident, uint16_t seq, const std::string& name,
                      const std::string& folder, const std::string& format,
@@ -67,7 +68,8 @@ class RunTest : public ::testing::Test {
   std::function<void()> after_open_;
 
  private:
-  std::vector<workdata::RecordBuffer> headers_, lines_, attachments_;
+  workdata::testing::MemoryWorkData data_;  // the records, until WriteWorkFiles
+  workdata::RecordBuffer* last_line_ = nullptr;
   std::unique_ptr<workdata::TableDriver> driver_;
   std::unique_ptr<workdata::WorkFiles> work_files_;
   std::unique_ptr<batch::BatchRun> run_;

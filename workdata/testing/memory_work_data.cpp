@@ -52,10 +52,14 @@ void MemoryWorkData::Store(settings::Settings& settings) {
   settings.POTERACUNIP = std::string(kFolder) + "eRACUNIP.TPS";
   settings.POTERACPRIL = std::string(kFolder) + "eRACPRIL.TPS";
   // Records are built with the right sizes, so these cannot fail.
-  (void)driver_->Put(settings.POTERACUNI, HeaderLayout(), Bytes(headers_));
-  (void)driver_->Put(settings.POTERACUNIP, LineLayout(), Bytes(lines_));
-  (void)driver_->Put(settings.POTERACPRIL, AttachmentLayout(), Bytes(attachments_));
+  (void)driver_->Put(settings.POTERACUNI, HeaderLayout(), HeaderRecords());
+  (void)driver_->Put(settings.POTERACUNIP, LineLayout(), LineRecords());
+  (void)driver_->Put(settings.POTERACPRIL, AttachmentLayout(), AttachmentRecords());
 }
+
+std::vector<std::string> MemoryWorkData::HeaderRecords() const { return Bytes(headers_); }
+std::vector<std::string> MemoryWorkData::LineRecords() const { return Bytes(lines_); }
+std::vector<std::string> MemoryWorkData::AttachmentRecords() const { return Bytes(attachments_); }
 
 std::unique_ptr<WorkFiles> MemoryWorkData::Open(settings::Settings& settings,
                                                 ErrorManager& errors) {

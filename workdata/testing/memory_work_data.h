@@ -47,6 +47,12 @@ class MemoryWorkData {
 
   MemoryTableDriver& driver() { return *driver_; }
 
+  // The stored bytes of the records added so far, in the order given (for tests that write
+  // them into real TopSpeed files).
+  std::vector<std::string> HeaderRecords() const;
+  std::vector<std::string> LineRecords() const;
+  std::vector<std::string> AttachmentRecords() const;
+
  private:
   std::vector<RecordBuffer> headers_, lines_, attachments_;
   std::unique_ptr<MemoryTableDriver> driver_;
