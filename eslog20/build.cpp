@@ -126,7 +126,7 @@ void Builder::ReadReferences() {
   for (const Set& s : sets) {
     std::string_view code = r.Code(s.code);
     std::string number = r.Text(s.number, kNameChars);
-    if (code.empty() || number.empty()) continue;
+    if (WithoutBlanks(code).empty() || number.empty()) continue;  // control bytes are no code
     if (code == "CR") {
       if (invoice_.buyer_reference.empty()) invoice_.buyer_reference = number;
       continue;

@@ -19,8 +19,12 @@ constexpr std::pair<std::string_view, size_t> kTextLengths[] = {
     {"D_7008", 256},
 };
 
+// Blanks and control characters alone: XML cannot hold the controls, so nothing would be
+// left of the value but an empty element.
 bool IsBlankText(std::string_view text) {
-  return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
+  for (char c : text)
+    if (static_cast<unsigned char>(c) > ' ') return false;
+  return true;
 }
 
 // The writer's elements, with the rules every element follows: nothing blank, nothing

@@ -75,6 +75,7 @@ void BatchTest::AddInvoice(uint32_t ident, const std::string& number, const std:
 }
 
 BatchRun& BatchTest::Run() {
+  run_.reset();  // an earlier run closes its work files before they go
   files_ = data_.Open(settings_, errors_);
   settings_.POTDOXMLRACUNOV = out_.path();
   run_ = std::make_unique<BatchRun>(
