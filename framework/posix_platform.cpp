@@ -80,18 +80,6 @@ class RealRandom : public Random {
   std::mt19937 engine_{std::random_device{}()};
 };
 
-// A file closed without a sync starts on its way to the disk now, while the program goes on
-// working, so the later sync of the file system finds little left to wait for. Only a hint:
-// it does not wait, and a write fault stays for that sync to report (the kernel keeps an
-// error nobody has seen for the next sync of the file system).
-void StartWriteBack(int fd) {
-#ifdef __linux__
-  (void)::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
-#else
-  (void)fd;
-#endif
-}
-
 class PosixWritableFile : public WritableFile {
  public:
   PosixWritableFile(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
@@ -115,7 +103,6 @@ class PosixWritableFile : public WritableFile {
     if (fd_ < 0) return Status::Ok();
     int fd = fd_;
     fd_ = -1;
-    if (!sync) StartWriteBack(fd);
     if (sync && ::fsync(fd) != 0 && errno != EINVAL) {
       int err = errno;
       ::close(fd);
