@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <utility>
 
 #include "framework/blanks.h"
@@ -69,22 +70,21 @@ unsigned Mod97Step(unsigned remainder, char c) {
   return (remainder * 100 + letter) % 97;
 }
 
-}  // namespace
-
-std::string PreparedText(std::string_view text) {
+// The prepared text into `out` (kPreparedSize bytes of room); returns its length.
+size_t Prepare(std::string_view text, char* out) {
   const std::array<std::string, 256>& pieces = PreparedPieces();
   const std::array<bool, 256>& same = UnchangedBytes();
-  std::string out;
-  out.reserve(kPreparedSize);
+  size_t used = 0;
   // Blanks prepare to blanks, and PripraviBesedilo pads with them: trailing ones are skipped.
   text = DropTrailingBlanks(text.substr(0, kPreparedSize));
   for (size_t i = 0; i < text.size();) {
-    size_t room = kPreparedSize - out.size();
+    size_t room = kPreparedSize - used;
     size_t run = i;  // bytes that stay as they are go in one piece
     while (run < text.size() && same[static_cast<unsigned char>(text[run])]) ++run;
     if (run > i) {
       size_t n = std::min(run - i, room);
-      out.append(text.substr(i, n));
+      std::memcpy(out + used, text.data() + i, n);
+      used += n;
       if (n < run - i) break;
       i = run;
       continue;
@@ -93,17 +93,28 @@ std::string PreparedText(std::string_view text) {
     if (piece.size() > room) {
       // ASCII replacements are cut like any bytes; a character is never cut in half.
       bool one_character = piece.size() > 1 && static_cast<unsigned char>(piece[0]) >= 0x80;
-      if (!one_character) out.append(piece, 0, room);
+      if (!one_character) {
+        std::memcpy(out + used, piece.data(), room);
+        used += room;
+      }
       break;
     }
-    out += piece;
+    std::memcpy(out + used, piece.data(), piece.size());
+    used += piece.size();
   }
-  return out;
+  return used;
+}
+
+}  // namespace
+
+std::string PreparedText(std::string_view text) {
+  char out[kPreparedSize];
+  return std::string(out, Prepare(text, out));
 }
 
 std::string PripraviBesedilo(std::string_view text) {
-  std::string out = PreparedText(text);
-  out.resize(kPreparedSize, ' ');
+  std::string out(kPreparedSize, ' ');
+  Prepare(text, out.data());
   return out;
 }
 
