@@ -1,10 +1,9 @@
-// The headless program itself, run over real work files with posix_spawn, and archivers
-// that are /bin/sh scripts: the Linux build's. scripts/windows-e2e runs the Windows program.
+// The headless program itself, started over real work files in a folder of their own.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "framework/platform.h"
 #include "framework/testing/fakes.h"
@@ -24,12 +23,20 @@ using ::testing::StartsWith;
 namespace H = workdata::eRACUNI;
 namespace P = workdata::eRACPRIL;
 
+void SetPath(const std::string& value) {
+#ifdef _WIN32
+  _putenv_s("PATH", value.c_str());
+#else
+  setenv("PATH", value.c_str(), 1);
+#endif
+}
+
 // A folder with RUZeZUD.INI, the work files in work/ and the output folder out/.
 class ToolTest : public ::testing::Test {
  protected:
   ToolTest() {
-    mkdir(dir_.File("work").c_str(), 0755);
-    mkdir(dir_.File("out").c_str(), 0755);
+    std::filesystem::create_directory(dir_.File("work"));
+    std::filesystem::create_directory(dir_.File("out"));
   }
   void WriteIni(const std::string& extra = {}) {
     eracuni::testing::WriteFileOrDie(
@@ -38,7 +45,7 @@ class ToolTest : public ::testing::Test {
   }
   void WriteWorkData(const std::vector<std::string>& headers,
                      const std::vector<std::string>& attachments) {
-    FileSystem& fs = PosixFileSystem();
+    FileSystem& fs = SystemFileSystem();
     ASSERT_TRUE(
         tps::WriteTable(fs, dir_.File("work/eRACUNI.TPS"), workdata::HeaderLayout(), headers).ok());
     ASSERT_TRUE(
@@ -73,8 +80,8 @@ TEST_F(ToolTest, ConvertsTheWorkDataAndPrintsWhereTheResultIs) {
   std::string report = r.out.substr(r.out.rfind('\n', r.out.size() - 2) + 1);
   EXPECT_THAT(report, StartsWith(dir_.File("out/eOvojnica_R-7_")));
   EXPECT_THAT(report, EndsWith(".html\n"));
-  EXPECT_TRUE(PosixFileSystem().Exists(report.substr(0, report.size() - 1)));
-  EXPECT_TRUE(PosixFileSystem().Exists(dir_.File("out/R-7.XML")));
+  EXPECT_TRUE(SystemFileSystem().Exists(report.substr(0, report.size() - 1)));
+  EXPECT_TRUE(SystemFileSystem().Exists(dir_.File("out/R-7.XML")));
 }
 
 TEST_F(ToolTest, MessagesGoToStandardErrorAndTheExitCodeIsOne) {
@@ -96,9 +103,13 @@ TEST_F(ToolTest, MessagesGoToStandardErrorAndTheExitCodeIsOne) {
 
 // A package that was not made is never named: no result on standard output, exit code 1.
 TEST_F(ToolTest, FailedOrMissingArchiverNamesNoPackage) {
-  const std::string failing = dir_.File("7za-fails");
-  eracuni::testing::WriteFileOrDie(failing, "#!/bin/sh\nexit 2\n");
-  chmod(failing.c_str(), 0755);
+  std::vector<std::string> archivers = {dir_.File("nowhere/7za")};
+#ifndef _WIN32
+  archivers.push_back(dir_.File("7za-fails"));
+  eracuni::testing::WriteFileOrDie(archivers.back(), "#!/bin/sh\nexit 2\n");
+  std::filesystem::permissions(archivers.back(), std::filesystem::perms::owner_exec,
+                               std::filesystem::perm_options::add);
+#endif
   workdata::RecordBuffer h(workdata::HeaderLayout());
   h.SetU32(H::IDENTRACUN, 1);
   h.SetText(H::STEVILKARACUNA, "R-9");
@@ -111,11 +122,11 @@ TEST_F(ToolTest, FailedOrMissingArchiverNamesNoPackage) {
   WriteWorkData({std::string(h.bytes())}, {std::string(a.bytes())});
   const char* path = std::getenv("PATH");
   const std::string old_path = path ? path : "";
-  for (const std::string& archiver : {failing, dir_.File("nowhere/7za")}) {
+  for (const std::string& archiver : archivers) {
     WriteIni("PotDo7zG=" + archiver + "\r\n");
-    setenv("PATH", "/nonexistent", 1);  // no 7za to fall back on
+    SetPath("/nonexistent");  // no 7za to fall back on
     eracuni::testing::ProgramOutput r = RunProgram(ERACUNI_BATCH_TOOL, {dir_.path()});
-    setenv("PATH", old_path.c_str(), 1);
+    SetPath(old_path);
     EXPECT_EQ(r.exit_code, 1) << archiver;
     EXPECT_THAT(r.out, Not(HasSubstr(".ZIP"))) << archiver;
     EXPECT_THAT(r.err, HasSubstr("7za STISKANJE")) << archiver;
