@@ -6,7 +6,7 @@
 #include <QApplication>
 #include <memory>
 
-#include "app/resources/pictures.h"
+#include "framework/pictures/pictures.h"
 #include "app/startup.h"
 #include "batch/messages.h"
 #include "batch/window/main_window.h"

@@ -112,10 +112,12 @@ void ReportRenameFailure(WriterContext& w, const Status& s) {
 
 // Renames regular files only and never replaces a different file. A PDF that is gone
 // while its new name exists was renamed by an earlier run: the new name is then the right
-// one.
+// one. Where names differ only in case (Windows), "r-15.pdf" and "R-15.PDF" are one file,
+// which the rename gives its new spelling.
 Status RenamePdf(FileSystem& fs, const std::string& from, const std::string& to) {
   const bool has_from = fs.IsRegularFile(from);
-  const bool has_to = fs.Exists(to);
+  const bool has_to =
+      fs.Exists(to) && !(has_from && fs.CanonicalPath(from) == fs.CanonicalPath(to));
   if (!has_from && has_to) return Status::Ok();
   if (has_to) {
     const int code = SystemErrorCode(SystemError::kAlreadyExists);

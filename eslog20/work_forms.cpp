@@ -19,7 +19,9 @@ std::string Quoted(std::string_view v) {
   std::string out = "\"";
   for (char c : v) {
     const unsigned char b = static_cast<unsigned char>(c);
-    out += b < 0x20 || b == 0x7F ? EscapeControls(std::string_view(&c, 1)) : std::string(1, c);
+    // A message box breaks its text at "|": a quoted value never does.
+    if (c == '|') out += "\\x7C";
+    else out += b < 0x20 || b == 0x7F ? EscapeControls(std::string_view(&c, 1)) : std::string(1, c);
   }
   return out + "\"";
 }

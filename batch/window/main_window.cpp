@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "app/resources/pictures.h"
+#include "framework/pictures/pictures.h"
 #include "batch/headless.h"
 #include "batch/names.h"
 #include "settings/window/qt_text.h"

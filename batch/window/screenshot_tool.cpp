@@ -14,7 +14,7 @@
 
 #include <cstdio>
 
-#include "app/resources/pictures.h"
+#include "framework/pictures/pictures.h"
 #include "app/startup.h"
 #include "batch/headless.h"
 #include "batch/window/main_window.h"

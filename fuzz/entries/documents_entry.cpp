@@ -56,7 +56,7 @@ bool StaysInItsFolder(const envelope::RenamedAttachment& r) {
 }
 
 // Writes go into the output folder only; an attachment is only renamed within its folder,
-// and only when its record names a folder (a folder text ends with a separator).
+// and only when its record names a folder (a folder text is blank or ends with a separator).
 std::string CheckPaths(const MemoryFileSystem& files,
                        const std::vector<envelope::RenamedAttachment>& renames,
                        const std::set<std::string>& in_named_folders) {
@@ -106,7 +106,8 @@ std::string FuzzDocuments(std::string_view data) {
     const std::string path = folder + Cp1250ToUtf8(workdata::ClipRight(a.Text(A::IMEPRILOGE)));
     files.AddDirectory(folder.empty() ? "/" : folder);
     files.files()[path] = "%PDF-1.4";
-    if (!folder.empty() && (folder.back() == '/' || folder.back() == '\\'))
+    // A blank folder text is the working folder, where the invoicing program keeps its files.
+    if (folder.empty() || folder.back() == '/' || folder.back() == '\\')
       in_named_folders.insert(path);
   }
   auto work_files = work.Open(settings, errors);

@@ -26,7 +26,7 @@ class QuietTerminator : public Terminator {
 
 bool OneLine(const std::string& cp1250) {
   const std::string utf8 = Cp1250ToUtf8(cp1250);
-  return !utf8.empty() && EscapeControls(utf8) == utf8;
+  return !utf8.empty() && EscapeControls(utf8) == utf8 && utf8.find('|') == std::string::npos;
 }
 
 Amount Plus(Amount a, Amount b) { return a && b ? eslog20::Add(*a, *b) : std::nullopt; }

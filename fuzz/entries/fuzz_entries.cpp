@@ -8,10 +8,12 @@ const std::vector<FuzzEntry>& FuzzEntries() {
       {"ini_text", FuzzIniText},
       {"value_forms", FuzzValueForms},
       {"workdata_json", FuzzWorkDataJson},
-      {"documents", FuzzDocuments},
       {"windows_command_line", FuzzWindowsCommandLine},
+#ifdef ERACUNI_FUZZ_DOCUMENTS
+      {"documents", FuzzDocuments},
       {"eslog20_documents", FuzzEslog20Documents},
       {"eslog20_reader", FuzzEslog20Reader},
+#endif
   };
   return entries;
 }

@@ -19,7 +19,7 @@
 #include <variant>
 #include <vector>
 
-#include "app/resources/pictures.h"
+#include "framework/pictures/pictures.h"
 #include "framework/cp1250.h"
 #include "settings/ini_settings.h"
 #include "settings/window/qt_text.h"

@@ -40,7 +40,8 @@ TEST_F(BatchTest, OpeningScansHeadersAndDeletesTheirStaleOutputs) {
   // A failed deletion is reported and the scan goes on.
   ASSERT_EQ(Captions(), std::vector<std::string>{"OPOZORILO"});
   EXPECT_EQ(Texts()[0], "Napaka pri brisanju izhodne datoteke ra\xE8una " +
-                            out_.File("eRacun_A2_305.XML") + "|| Oznaka: 13 - Permission denied");
+                            out_.File("eRacun_A2_305.XML") + "|| Oznaka: 13 - " +
+                            SystemErrorText(13));
 }
 
 TEST_F(BatchTest, EmptyWorkDataLeavesOnlyTheCloseButtonEvenInInvisibleMode) {
@@ -400,7 +401,7 @@ TEST_F(BatchTest, OldEnvelopeThatCannotBeDeletedIsReported) {
   ASSERT_EQ(Texts().size(), 1u);
   EXPECT_EQ(Texts()[0], "Napaka pri brisanju izhodne datoteke " +
                             out_.File("eOvojnica_A1_1217.XML") +
-                            "|| Oznaka: 16 - Device or resource busy");
+                            "|| Oznaka: 16 - " + SystemErrorText(16));
 }
 
 TEST_F(BatchTest, EnvelopeFailureIsReported) {

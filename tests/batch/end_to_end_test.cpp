@@ -2,9 +2,9 @@
 // signer on PATH.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "batch/batch_run.h"
 #include "framework/cp1250.h"
@@ -110,7 +110,7 @@ TEST_F(EndToEndTest, LastNumberWithADotNamesThePackage) {
 TEST_F(EndToEndTest, BlanksQuotesAndShellCharactersReachTheProgramsIntact) {
   eracuni::testing::TempDir root;
   std::string out = root.File("iz hod \"1\"/");
-  ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(out));
   settings_.POTDOXMLRACUNOV = out;
   settings_.ROCNOEPODPISOVANJE = 1;
   const std::string pdf = "ra\xE8un \"1\"; $(echo x) *.pdf";

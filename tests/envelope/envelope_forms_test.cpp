@@ -66,9 +66,9 @@ TEST(EnvelopeFormsTest, PerInvoicePathSwapsTheRunsNumber) {
 TEST(EnvelopeFormsTest, FileSizeOfAMissingFileOrFolderIsZero) {
   testing::TempDir dir;
   testing::WriteFileOrDie(dir.File("a.PDF"), "12345");
-  EXPECT_EQ(VuFileSize(PosixFileSystem(), dir.File("a.PDF")), "5");
-  EXPECT_EQ(VuFileSize(PosixFileSystem(), dir.File("missing.PDF")), "0");
-  EXPECT_EQ(VuFileSize(PosixFileSystem(), dir.path()), "0");
+  EXPECT_EQ(VuFileSize(SystemFileSystem(), dir.File("a.PDF")), "5");
+  EXPECT_EQ(VuFileSize(SystemFileSystem(), dir.File("missing.PDF")), "0");
+  EXPECT_EQ(VuFileSize(SystemFileSystem(), dir.path()), "0");
 }
 
 }  // namespace

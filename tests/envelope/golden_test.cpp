@@ -16,16 +16,23 @@ std::string GoldenPath(const std::string& name) {
 
 class GoldenTest : public EnvelopeTest {
  protected:
-  GoldenTest() : old_cwd_(PosixFileSystem().CurrentDirectory()) {
+  GoldenTest() : old_cwd_(SystemFileSystem().CurrentDirectory()) {
     fake_.random.Queue({1, 2, 3, 4, 5, 6, 7, 8, 9, 9, 8, 7, 6, 5, 4, 3, 2, 1});
-    // The share's files, empty: on this system a path of that form names a file in the
-    // current folder.
-    EXPECT_TRUE(PosixFileSystem().SetCurrentDirectory(share_.path()).ok());
-    for (const char* name : {"R-15.PDF", "dobavnica.PDF"})
-      eracuni::testing::WriteFileOrDie(std::string(kShare) + name, "");
+    // The share's files, empty: on Linux a path of that form names a file in the current
+    // folder.
+    EXPECT_TRUE(SystemFileSystem().SetCurrentDirectory(share_.path()).ok());
     eracuni::testing::WriteFileOrDie(out_.File("R-15.XML"), "");
   }
-  ~GoldenTest() override { (void)PosixFileSystem().SetCurrentDirectory(old_cwd_); }
+  ~GoldenTest() override { (void)SystemFileSystem().SetCurrentDirectory(old_cwd_); }
+  void SetUp() override {
+#ifdef _WIN32
+    // Here the path names a real share; under wine scripts/windows provides it.
+    if (!SystemFileSystem().IsDirectory(kShare))
+      GTEST_SKIP() << "the share " << kShare << " is not reachable";
+#endif
+    for (const char* name : {"R-15.PDF", "dobavnica.PDF"})
+      eracuni::testing::WriteFileOrDie(std::string(kShare) + name, "");
+  }
 
   static constexpr const char* kShare = "\\\\streznik\\priloge\\";
   std::string old_cwd_;
@@ -51,7 +58,7 @@ class GoldenTest : public EnvelopeTest {
 
   void ExpectGolden(const std::string& name) {
     const std::string written = ReadFileOrEmpty(EnvelopePath());
-    Parse();
+    if (eracuni::testing::kXmlReaderAvailable) Parse();
     if (std::getenv("ERACUNI_UPDATE_GOLDEN"))
       eracuni::testing::WriteFileOrDie(GoldenPath(name), written);
     EXPECT_EQ(written, ReadFileOrEmpty(GoldenPath(name))) << "golden file " << name;

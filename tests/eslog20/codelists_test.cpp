@@ -18,6 +18,9 @@ std::string ReadAll(const std::filesystem::path& path) {
 }
 
 TEST(CodeLists, CommittedTableIsCurrent) {
+#ifdef _WIN32
+  GTEST_SKIP() << "not on Windows: the generator is a bash script; the Linux build compares";
+#endif
   std::filesystem::path lists = std::filesystem::path(ERACUNI_SHARED_DIR) / "eslog20/codelists";
   if (!std::filesystem::exists(lists))
     GTEST_SKIP() << "the code lists are not there (" << lists << "); table not compared";

@@ -125,8 +125,8 @@ TEST(Refusals, EachReasonWithItsMessage) {
          t.Set(H::ZNESEKRACUNASKUPAJ, "1,22,0");
        }, {"R30 ERACUNI:ZNESEKRACUNASKUPAJ: \"1,22,0\" ni število.",
            "R30 Postavka 1: ERACUNIP:KOLICINA: \"2x\" ni število."}},
-      {"control bytes stay escaped on one line", [](ModelTest& t) { t.lines[0].SetText(L::KOLICINA, "2\n\x1B"); },
-       {"R30 Postavka 1: ERACUNIP:KOLICINA: \"2\\n\\x1B\" ni število."}},
+      {"control bytes stay escaped on one line", [](ModelTest& t) { t.lines[0].SetText(L::KOLICINA, "2\n\x1B|"); },
+       {"R30 Postavka 1: ERACUNIP:KOLICINA: \"2\\n\\x1B\\x7C\" ni število."}},
       {"cents", [](ModelTest& t) { t.lines[0].SetText(L::ZNESEKPOSTAVKE, "100.005"); },
        {"R31 Postavka 1: ERACUNIP:ZNESEKPOSTAVKE: znesek \"100.005\" ima več kot dve decimalki (BR-DEC)."}},
       {"amount for payment", [](ModelTest& t) { t.Set(H::ZNESEKRACUNASKUPAJ, ""); },

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <latch>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -222,13 +223,21 @@ TEST_F(ErrorManagerTest, ProceduresPairPerThread) {
 
 TEST_F(ErrorManagerTest, EachThreadSeesItsOwnContext) {
   errors.AddMessage(kProbe, Severity::kBenign, "", "%Procedure: %File %ErrorCode");
-  std::latch all_set(2);
+  // Both contexts are filled before either is read. Not std::latch: the one of mingw's
+  // GCC 12 checks the count outside its lock and can sleep through the last arrival.
+  std::mutex mu;
+  std::condition_variable cv;
+  int filled = 0;
   std::string seen[2];
   auto work = [&](int i, const char* procedure, const char* file) {
     errors.EnterProcedure(procedure);
     errors.SetFileName(file);
     errors.SetErrorState({i + 1, "", "", ""});
-    all_set.arrive_and_wait();  // both contexts are filled before either is read
+    {
+      std::unique_lock<std::mutex> lock(mu);
+      if (++filled == 2) cv.notify_all();
+      cv.wait(lock, [&] { return filled == 2; });
+    }
     errors.RaiseError(kProbe);
     seen[i] = errors.FillPlaceholders();
     errors.LeaveProcedure();

@@ -4,7 +4,6 @@
 // renames aside), and every case ends in correct output or a clear message.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -93,8 +92,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(HostileNames, FoldersWithShellCharactersWorkAsGiven) {
   const std::string out = root_.File("-iz hod \"1\"; $(touch pwned) `touch pwned2`/");
   const std::string att = root_.File("-pri loge;$(touch pwned3)/");
-  ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
-  ASSERT_EQ(mkdir(att.c_str(), 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(out));
+  ASSERT_TRUE(std::filesystem::create_directory(att));
   settings_.POTDOXMLRACUNOV = out;
   settings_.ROCNOEPODPISOVANJE = 1;
   settings_.DSVIMENURACUNA = 1;
@@ -120,7 +119,7 @@ class EscapingDocumentName : public HostileNames,
 // is refused with a message, and the other invoices are still written.
 TEST_P(EscapingDocumentName, IsRefusedWithAMessage) {
   const std::string out = root_.File("out/");
-  ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(out));
   settings_.POTDOXMLRACUNOV = out;
   settings_.DSVIMENURACUNA = 1;
   AddHeader(1, "R1", "LJBASI2X");
@@ -144,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(Names, EscapingDocumentName,
 // The same-name rule renames the PDF after the document's name: never into another folder.
 TEST_F(HostileNames, SameNameRuleNeverMovesAPdfToAnotherFolder) {
   settings_.ENAKAIMENARACUNA = 1;
-  ASSERT_EQ(mkdir(att_.File("sub").c_str(), 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(att_.File("sub")));
   AddHeader(1, "R1", "LJBASI2X");
   AddAttachment(1, 1, "sub/R1.XML", out_.path(), "XML");
   AddAttachment(1, 2, "R1.pdf", att_.path(), "PDF", "%PDF-1.4\n");
@@ -162,8 +161,8 @@ TEST_F(HostileNames, SameNameRuleNeverMovesAPdfToAnotherFolder) {
 // identifier and the document's name hold.
 TEST_F(HostileNames, TaxNumberCopyStaysInTheOutputFolder) {
   const std::string out = root_.File("out/");
-  ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
-  ASSERT_EQ(mkdir(root_.File("out/R1_x").c_str(), 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(out));
+  ASSERT_TRUE(std::filesystem::create_directory(root_.File("out/R1_x")));
   settings_.POTDOXMLRACUNOV = out;
   settings_.DSVIMENURACUNA = 1;
   AddHeader(1, "R1", "LJBASI2X").SetText(workdata::eRACUNI::PODATEKPODJETJABY1, "x/../../escaped");
@@ -181,7 +180,7 @@ TEST_F(HostileNames, TaxNumberCopyStaysInTheOutputFolder) {
 // message or a file inside the output folder, nothing else.
 TEST_F(HostileNames, InvoiceNumbersWithSeparatorsStayInTheOutputFolder) {
   const std::string out = root_.File("out/");
-  ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(out));
   settings_.POTDOXMLRACUNOV = out;
   AddHeader(1, "../../2026/15", "BAKOSI2X");
   AddAttachment(1, 1, "R15.XML", out, "XML");

@@ -1,8 +1,7 @@
 #include "tests/support/stand_in_signer.h"
 
-#include <sys/stat.h>
-
 #include <cstdlib>
+#include <filesystem>
 
 namespace eracuni::testing {
 namespace {
@@ -35,7 +34,8 @@ void StandInSigner::Install(int exit_code, const std::string& watched) {
   script += "} >> " + Quoted(record_) + "\nexit " + std::to_string(exit_code) + "\n";
   const std::string signer = bin_.File("PodpisiXML_35.EXE");
   WriteFileOrDie(signer, script);
-  chmod(signer.c_str(), 0755);
+  std::filesystem::permissions(signer, std::filesystem::perms::owner_exec,
+                               std::filesystem::perm_options::add);
 }
 
 }  // namespace eracuni::testing

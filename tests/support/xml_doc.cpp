@@ -55,11 +55,6 @@ std::vector<std::string> XmlDoc::Texts(const std::string& query) const {
   return out;
 }
 
-std::string XmlDoc::Text(const std::string& query) const {
-  std::vector<std::string> all = Texts(query);
-  return all.empty() ? "<none>" : all.front();
-}
-
 std::string XmlDoc::RootName() const {
   return doc_ ? Str(xmlDocGetRootElement(static_cast<xmlDocPtr>(doc_))->name) : "";
 }

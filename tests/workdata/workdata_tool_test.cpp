@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -30,12 +31,11 @@ class WorkDataToolTest : public ::testing::Test {
   }
   std::string Folder() {
     std::string dir = tmp_.File("work");
-    EXPECT_TRUE(PosixFileSystem().IsDirectory(dir) ||
-                PosixProgramRunner().Run("/bin/mkdir", {dir}).ok());
+    std::filesystem::create_directory(dir);
     return dir;
   }
   std::vector<std::string> Entries(const std::string& dir) {
-    auto list = PosixFileSystem().ListDirectory(dir);
+    auto list = SystemFileSystem().ListDirectory(dir);
     return list.ok() ? *list : std::vector<std::string>{};
   }
   std::string Json(const std::string& text) {
@@ -136,7 +136,7 @@ TEST_F(WorkDataToolTest, FailedWriteLeavesTheFolderAsItWas) {
             0);
   const std::string before = ReadFileOrEmpty(dir + "/eRACUNI.TPS");
   // A folder where the second file's temporary file must go makes that write fail.
-  ASSERT_TRUE(PosixProgramRunner().Run("/bin/mkdir", {dir + "/.eRACUNIP.TPS.new"}).ok());
+  ASSERT_TRUE(std::filesystem::create_directory(dir + "/.eRACUNIP.TPS.new"));
   ProgramOutput o =
       Tool({"create", "--from", Json(R"({"eRACUNI": [{"IDENTRACUN": 2}]})"), "--into", dir});
   EXPECT_EQ(o.exit_code, 1) << o.err;
@@ -156,7 +156,7 @@ TEST_F(WorkDataToolTest, CopyTpsKeepsTheRecordsAndDumpTpsShowsThem) {
   const std::string original = Tool({"dump", dir}).out;
   ProgramOutput copy = Tool({"copy-tps", dir + "/eRACUNI.TPS", tmp_.File("copy.TPS")});
   ASSERT_EQ(copy.exit_code, 0) << copy.err;
-  ASSERT_TRUE(PosixFileSystem().RenameFile(tmp_.File("copy.TPS"), dir + "/eRACUNI.TPS").ok());
+  ASSERT_TRUE(SystemFileSystem().RenameFile(tmp_.File("copy.TPS"), dir + "/eRACUNI.TPS").ok());
   EXPECT_EQ(Tool({"dump", dir}).out, original);
 
   ProgramOutput raw = Tool({"dump-tps", dir + "/eRACUNI.TPS"});

@@ -1,4 +1,4 @@
-#include "app/resources/pictures.h"
+#include "framework/pictures/pictures.h"
 
 namespace eracuni::pictures {
 
