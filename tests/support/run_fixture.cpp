@@ -20,7 +20,7 @@ std::map<std::string, std::string> Snapshot(const std::string& dir) {
 }
 
 RunTest::RunTest()
-    : platform_{messages_, clock_, files_, PosixProgramRunner(), random_},
+    : platform_{messages_, clock_, files_, SystemProgramRunner(), random_},
       errors_(messages_, terminator_) {
   errors_.Init();
   settings_.POTDOERACUNOV = work_.path();
@@ -65,7 +65,7 @@ void RunTest::AddInvoice(uint32_t ident, const std::string& number, const std::s
 }
 
 void RunTest::WriteWorkFiles() {
-  FileSystem& fs = PosixFileSystem();
+  FileSystem& fs = SystemFileSystem();
   ASSERT_TRUE(
       tps::WriteTable(fs, settings_.POTERACUNI, workdata::HeaderLayout(), data_.HeaderRecords())
           .ok());
