@@ -1,11 +1,13 @@
 // eracuni-bench: measures data sets made by eracuni-bench-data.
 //
 //   eracuni-bench report [--repeats N] DATASET... [--writer DATASET...]
-//   eracuni-bench measure [--repeats N] DATASET     (one size, figures as name=value)
+//   eracuni-bench measure [--repeats N] [--keep-plain] DATASET
+//                                                   (one size, figures as name=value)
 //   eracuni-bench writer DATASET                    (the invoice writer on the first invoice)
 //
 // report measures every data set in a process of its own, so that the peak memory of one
-// size is not masked by another, and prints the table and the verdicts. The whole-run data
+// size is not masked by another, and prints the table and the verdicts. The baselines'
+// files are removed only after the last measurement (measure.h says why). The whole-run data
 // sets come in ascending size, the writer's in ascending lines.
 #include <spawn.h>
 #include <sys/resource.h>
@@ -29,7 +31,7 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: eracuni-bench report [--repeats N] DATASET... [--writer DATASET...]\n"
-    "       eracuni-bench measure [--repeats N] DATASET\n"
+    "       eracuni-bench measure [--repeats N] [--keep-plain] DATASET\n"
     "       eracuni-bench writer DATASET\n";
 
 DataSet SetAt(std::string folder) {
@@ -42,11 +44,11 @@ int Fail(const Status& s) {
   return 1;
 }
 
-int Measure(const std::string& folder, int repeats) {
+int Measure(const std::string& folder, int repeats, bool keep_plain) {
   DataSet set = SetAt(folder);
   auto read = MeasureReading(set, repeats);
   if (!read.ok()) return Fail(read.status());
-  auto run = MeasureRun(set, repeats);
+  auto run = MeasureRun(set, repeats, keep_plain);
   if (!run.ok()) return Fail(run.status());
   Figures f = {{fig::kInvoices, double(run->invoices)},
                {fig::kHeaders, double(read->headers)},
@@ -139,7 +141,7 @@ int Report(const std::vector<std::string>& sizes, const std::vector<std::string>
            const std::string& repeats) {
   std::vector<Figures> size_figures, writer_figures;
   for (const std::string& folder : sizes) {
-    auto f = Child({"measure", "--repeats", repeats, folder});
+    auto f = Child({"measure", "--repeats", repeats, "--keep-plain", folder});
     if (!f.ok()) return Fail(f.status());
     size_figures.push_back(*f);
   }
@@ -148,6 +150,8 @@ int Report(const std::vector<std::string>& sizes, const std::vector<std::string>
     if (!f.ok()) return Fail(f.status());
     writer_figures.push_back(*f);
   }
+  for (const std::string& folder : sizes)
+    if (Status s = RemovePlainFiles(SetAt(folder)); !s.ok()) return Fail(s);
   std::fputs(FormatReport(Machine(), size_figures, writer_figures).c_str(), stdout);
   return 0;
 }
@@ -157,16 +161,17 @@ int Main(int argc, char** argv) {
   if (args.empty()) return std::fputs(kUsage, stderr), 2;
   std::string command = args[0], repeats = "1";
   std::vector<std::string> sets, writer;
-  bool writer_sets = false;
+  bool writer_sets = false, keep_plain = false;
   for (size_t i = 1; i < args.size(); ++i) {
     if (args[i] == "--repeats" && i + 1 < args.size()) repeats = args[++i];
+    else if (args[i] == "--keep-plain") keep_plain = true;
     else if (args[i] == "--writer") writer_sets = true;
     else (writer_sets ? writer : sets).push_back(args[i]);
   }
   int n = std::atoi(repeats.c_str());
   if (n < 1) return std::fputs(kUsage, stderr), 2;
   if (command == "report" && !sets.empty()) return Report(sets, writer, repeats);
-  if (command == "measure" && sets.size() == 1) return Measure(sets[0], n);
+  if (command == "measure" && sets.size() == 1) return Measure(sets[0], n, keep_plain);
   if (command == "writer" && sets.size() == 1) return Writer(sets[0]);
   std::fputs(kUsage, stderr);
   return 2;

@@ -25,6 +25,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr char kPlainPrefix[] = "plain-";  // the baselines' files in the output folder
+
 double Since(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
@@ -94,8 +96,9 @@ Result<std::vector<uint64_t>> OutputSizes(FileSystem& fs, const std::string& fol
   if (!names.ok()) return names.status();
   std::vector<uint64_t> sizes;
   for (const std::string& name : *names) {
-    // The run report beside them is no XML document.
+    // The run report beside them is no XML document; baseline files may still be there.
     if (name.size() > 5 && name.compare(name.size() - 5, 5, ".html") == 0) continue;
+    if (name.rfind(kPlainPrefix, 0) == 0) continue;
     auto size = fs.FileSize(folder + name);
     if (!size.ok()) return size.status();
     sizes.push_back(*size);
@@ -161,13 +164,14 @@ Result<double> PlainReadSeconds(const std::vector<std::string>& paths) {
 }
 
 Result<Timing> PlainWrite(const std::string& folder, const std::vector<uint64_t>& sizes,
-                          Durability durability) {
+                          Durability durability, std::vector<std::string>* kept) {
   std::string chunk(1 << 16, 'x');
   std::vector<std::string> written;
+  const size_t first = kept ? kept->size() : 0;  // kept files of earlier calls keep their names
   Clock::time_point start = Clock::now();
   double cpu = CpuSeconds(), queue = QueueSeconds();
   for (size_t i = 0; i < sizes.size(); ++i) {
-    std::string path = folder + "plain-" + std::to_string(i) + ".tmp";
+    std::string path = folder + kPlainPrefix + std::to_string(first + i) + ".tmp";
     std::FILE* out = std::fopen(path.c_str(), "wb");
     if (!out) return Status::IoError("cannot create " + path, errno);
     written.push_back(path);
@@ -183,8 +187,22 @@ Result<Timing> PlainWrite(const std::string& folder, const std::vector<uint64_t>
   if (durability == Durability::kOnceAtEnd)
     if (Status s = PosixFileSystem().SyncFileSystem(folder); !s.ok()) return s;
   Timing t{Since(start), CpuSeconds() - cpu, QueueSeconds() - queue};
-  for (const std::string& path : written) std::remove(path.c_str());
+  if (kept) {
+    kept->insert(kept->end(), written.begin(), written.end());
+  } else {
+    for (const std::string& path : written) std::remove(path.c_str());
+  }
   return t;
+}
+
+Status RemovePlainFiles(const DataSet& set) {
+  std::string out = Cp1250ToUtf8(set.output());
+  auto names = PosixFileSystem().ListDirectory(out);
+  if (!names.ok()) return names.status();
+  for (const std::string& name : *names)
+    if (name.rfind(kPlainPrefix, 0) == 0)
+      if (Status s = PosixFileSystem().DeleteFile(out + name); !s.ok()) return s;
+  return Status::Ok();
 }
 
 Result<ReadFigures> MeasureReading(const DataSet& set, int repeats) {
@@ -214,7 +232,7 @@ Result<ReadFigures> MeasureReading(const DataSet& set, int repeats) {
   return f;
 }
 
-Result<RunFigures> MeasureRun(const DataSet& set, int repeats) {
+Result<RunFigures> MeasureRun(const DataSet& set, int repeats, bool keep_plain) {
   RunFigures f;
   std::string out = Cp1250ToUtf8(set.output());
   for (int i = 0; i < repeats; ++i)
@@ -226,20 +244,23 @@ Result<RunFigures> MeasureRun(const DataSet& set, int repeats) {
   auto best = [](double seconds, double* kept) {
     if (*kept == 0 || seconds < *kept) *kept = seconds;
   };
+  std::vector<std::string> kept;
   for (int i = 0; i < repeats; ++i) {
-    auto plain = PlainWrite(out, *sizes, Durability::kNone);
+    auto plain = PlainWrite(out, *sizes, Durability::kNone, &kept);
     if (!plain.ok()) return plain.status();
     best(plain->seconds, &f.plain_seconds);
     best(plain->cpu_seconds, &f.plain_cpu_seconds);
-    auto synced = PlainWrite(out, *sizes, Durability::kEachFile);
+    auto synced = PlainWrite(out, *sizes, Durability::kEachFile, &kept);
     if (!synced.ok()) return synced.status();
     best(synced->seconds, &f.synced_seconds);
-    auto once = PlainWrite(out, *sizes, Durability::kOnceAtEnd);
+    auto once = PlainWrite(out, *sizes, Durability::kOnceAtEnd, &kept);
     if (!once.ok()) return once.status();
     if (f.synced_once_seconds == 0 || once->seconds < f.synced_once_seconds)
       f.synced_once_queue_seconds = once->queue_seconds;
     best(once->seconds, &f.synced_once_seconds);
   }
+  if (!keep_plain)
+    for (const std::string& path : kept) std::remove(path.c_str());
   return f;
 }
 

@@ -53,7 +53,10 @@ struct WriterFigures {
 };
 
 Result<ReadFigures> MeasureReading(const DataSet& set, int repeats);
-Result<RunFigures> MeasureRun(const DataSet& set, int repeats);
+// With `keep_plain` the baselines' files stay in the output folder for RemovePlainFiles.
+Result<RunFigures> MeasureRun(const DataSet& set, int repeats, bool keep_plain = false);
+// Removes the baselines' files MeasureRun kept.
+Status RemovePlainFiles(const DataSet& set);
 // IzdelajXMLRacun alone, on the first header of the data set.
 Result<WriterFigures> MeasureInvoiceWriter(const DataSet& set);
 
@@ -69,9 +72,15 @@ struct Timing {
 // syncfs of the folder's file system after the last file (what the run's documents get).
 enum class Durability { kNone, kEachFile, kOnceAtEnd };
 
-// Writes files of `sizes` bytes into `folder` with fopen/fwrite/fclose; removed afterwards.
+// Writes files of `sizes` bytes into `folder` with fopen/fwrite/fclose; removed afterwards,
+// or (with `kept`) left in place and their paths added to `*kept`.
+//
+// On ext4 without a journal (this machine's disk) a new file skips every inode of its
+// group deleted in the last minutes, one lookup each: files created after thousands were
+// removed cost several times more. So nothing is removed between the timed sides: each
+// side creates its files as the run does, after nothing was deleted.
 Result<Timing> PlainWrite(const std::string& folder, const std::vector<uint64_t>& sizes,
-                          Durability durability);
+                          Durability durability, std::vector<std::string>* kept = nullptr);
 
 // The process's peak resident memory (VmHWM) in bytes; 0 when unknown.
 uint64_t PeakResidentBytes();

@@ -188,7 +188,7 @@ bool WriterContext::bare_envelopes() const { return IsBareEnvelopeChannel(settin
 void WriterContext::Timestamp() { Element("timestamp", TimestampForm(platform.clock.Now())); }
 
 std::string Prepared(std::string_view field_text) {
-  return eslog::PripraviBesedilo(field_text.substr(0, eslog::kPreparedSize));
+  return eslog::PreparedText(field_text.substr(0, eslog::kPreparedSize));
 }
 
 std::string Unchanged(std::string_view cp1250) { return Cp1250ToUtf8(workdata::ClipRight(cp1250)); }

@@ -68,7 +68,8 @@ bool IsBareEnvelopeChannel(char channel);
 // K, M, G, D, U: the channels whose files go into a package.
 bool IsPackageChannel(char channel);
 
-// A field's text run through PripraviBesedilo (cut to 240 characters first).
+// A field's text run through PripraviBesedilo (cut to 240 characters first), without the
+// padding: the writer drops trailing blanks.
 std::string Prepared(std::string_view field_text);
 // A stored value as written unchanged: clipped, windows-1250 turned into UTF-8.
 std::string Unchanged(std::string_view cp1250);

@@ -47,7 +47,7 @@ std::string HeadTextLine3(InvoiceContext& c) {
   if (rule == nullptr) return PreparedField(c.header, H::TEKST2NASL, kTextLength);
   if (rule->credit_or_debit) c.settings.DOBROPISBREMEPIS = 1;
   std::string text(rule->prefix);
-  text += PripraviBesedilo(c.header.Text(H::TEKST1NASL));
+  text += PreparedText(c.header.Text(H::TEKST1NASL));
   return CutToChars(text, kTextLength);
 }
 

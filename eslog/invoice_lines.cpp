@@ -23,7 +23,7 @@ struct Descriptions {
 // The first description is cut at 35 bytes, never inside a character; up to 32 bytes of
 // what follows the cut carry over in front of the second description.
 Descriptions SplitDescription(const RecordBuffer& line) {
-  std::string t1 = PripraviBesedilo(line.Text(L::OPISARTIKLA1));
+  std::string t1 = PreparedText(line.Text(L::OPISARTIKLA1));
   size_t cut = CharBoundaryBefore(t1, kDescriptionBytes);
   Descriptions d{t1.substr(0, cut), std::nullopt};
   std::string_view rest = std::string_view(t1).substr(cut);
@@ -32,7 +32,7 @@ Descriptions SplitDescription(const RecordBuffer& line) {
   if (carry.empty() && IsBlank(line.Text(L::OPISARTIKLA2))) return d;
   // The carry is prepared already; only the second description still needs it.
   std::string t2(carry);
-  t2 += PripraviBesedilo(line.Clipped(L::OPISARTIKLA2));
+  t2 += PreparedText(line.Clipped(L::OPISARTIKLA2));
   d.second = t2.substr(0, CharBoundaryBefore(t2, kDescriptionBytes));
   return d;
 }

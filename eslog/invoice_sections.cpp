@@ -12,7 +12,7 @@ std::string Unchanged(const workdata::RecordBuffer& record, workdata::Field fiel
 }
 
 std::string Prepared(std::string_view cp1250, size_t max_chars) {
-  return CutToChars(PripraviBesedilo(cp1250), max_chars);
+  return CutToChars(PreparedText(cp1250), max_chars);
 }
 
 std::string PreparedField(const workdata::RecordBuffer& record, workdata::Field field,
@@ -23,6 +23,7 @@ std::string PreparedField(const workdata::RecordBuffer& record, workdata::Field 
 // A byte that starts no valid sequence counts as one character: the writer takes it as
 // windows-1250.
 static size_t CharLength(std::string_view s, size_t i) {
+  if (static_cast<unsigned char>(s[i]) < 0x80) return 1;
   size_t n = Utf8SequenceLength(s, i);
   return n == 0 ? 1 : n;
 }

@@ -1,7 +1,11 @@
 #include "eslog/text_forms.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
+#include <utility>
 
+#include "framework/blanks.h"
 #include "framework/cp1250.h"
 
 namespace eracuni::eslog {
@@ -13,11 +17,6 @@ bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 
 std::string_view DropLeadingBlanks(std::string_view s) {
   size_t start = s.find_first_not_of(' ');
   return start == std::string_view::npos ? std::string_view() : s.substr(start);
-}
-
-std::string_view DropTrailingBlanks(std::string_view s) {
-  size_t end = s.find_last_not_of(' ');
-  return end == std::string_view::npos ? std::string_view() : s.substr(0, end + 1);
 }
 
 struct Substitution {
@@ -52,6 +51,18 @@ const std::array<std::string, 256>& PreparedPieces() {
   return pieces;
 }
 
+// The bytes Prepared() leaves as they are.
+const std::array<bool, 256>& UnchangedBytes() {
+  static const std::array<bool, 256> same = [] {
+    std::array<bool, 256> all{};
+    const std::array<std::string, 256>& pieces = PreparedPieces();
+    for (size_t c = 0; c < all.size(); ++c)
+      all[c] = pieces[c].size() == 1 && static_cast<unsigned char>(pieces[c][0]) == c;
+    return all;
+  }();
+  return same;
+}
+
 // Two decimal digits per letter (A = 10 ... Z = 35, either case), one per digit.
 unsigned Mod97Step(unsigned remainder, char c) {
   if (IsDigit(c)) return (remainder * 10 + static_cast<unsigned>(c - '0')) % 97;
@@ -59,28 +70,51 @@ unsigned Mod97Step(unsigned remainder, char c) {
   return (remainder * 100 + letter) % 97;
 }
 
-}  // namespace
-
-std::string PripraviBesedilo(std::string_view text) {
+// The prepared text into `out` (kPreparedSize bytes of room); returns its length.
+size_t Prepare(std::string_view text, char* out) {
   const std::array<std::string, 256>& pieces = PreparedPieces();
-  std::string out;
-  out.reserve(kPreparedSize);
-  // Blanks prepare to blanks, and the final resize pads with them: trailing ones are skipped.
-  text = text.substr(0, kPreparedSize);
-  text = text.substr(0, text.find_last_not_of(' ') + 1);
-  for (size_t i = 0; i < text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    const std::string& piece = pieces[c];
-    size_t room = kPreparedSize - out.size();
+  const std::array<bool, 256>& same = UnchangedBytes();
+  size_t used = 0;
+  // Blanks prepare to blanks, and PripraviBesedilo pads with them: trailing ones are skipped.
+  text = DropTrailingBlanks(text.substr(0, kPreparedSize));
+  for (size_t i = 0; i < text.size();) {
+    size_t room = kPreparedSize - used;
+    size_t run = i;  // bytes that stay as they are go in one piece
+    while (run < text.size() && same[static_cast<unsigned char>(text[run])]) ++run;
+    if (run > i) {
+      size_t n = std::min(run - i, room);
+      std::memcpy(out + used, text.data() + i, n);
+      used += n;
+      if (n < run - i) break;
+      i = run;
+      continue;
+    }
+    const std::string& piece = pieces[static_cast<unsigned char>(text[i++])];
     if (piece.size() > room) {
       // ASCII replacements are cut like any bytes; a character is never cut in half.
       bool one_character = piece.size() > 1 && static_cast<unsigned char>(piece[0]) >= 0x80;
-      if (!one_character) out.append(piece, 0, room);
+      if (!one_character) {
+        std::memcpy(out + used, piece.data(), room);
+        used += room;
+      }
       break;
     }
-    out += piece;
+    std::memcpy(out + used, piece.data(), piece.size());
+    used += piece.size();
   }
-  out.resize(kPreparedSize, ' ');
+  return used;
+}
+
+}  // namespace
+
+std::string PreparedText(std::string_view text) {
+  char out[kPreparedSize];
+  return std::string(out, Prepare(text, out));
+}
+
+std::string PripraviBesedilo(std::string_view text) {
+  std::string out(kPreparedSize, ' ');
+  Prepare(text, out.data());
   return out;
 }
 
@@ -101,9 +135,14 @@ std::string IzracunajSklicRF(std::string_view reference) {
 
 std::string AmountForm(std::string_view amount) {
   std::string out;
-  for (char c : DropLeadingBlanks(amount))
-    if (IsDigit(c) || c == '.' || c == '-') out += c;
-  return out;
+  char kept[32];  // gathered here, appended a piece at a time
+  size_t n = 0;
+  for (char c : DropTrailingBlanks(DropLeadingBlanks(amount))) {  // blanks are left out anyway
+    if (!IsDigit(c) && c != '.' && c != '-') continue;
+    if (n == sizeof kept) out.append(kept, std::exchange(n, 0));
+    kept[n++] = c;
+  }
+  return out.append(kept, n);
 }
 
 // Read as a number with two decimals, rounded half away from zero: 0.004 is zero, 0.005 is

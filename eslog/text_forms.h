@@ -17,6 +17,9 @@ inline constexpr size_t kPreparedSize = 240;
 // the table leaves alone is its windows-1250 character as UTF-8. The output is cut at 240
 // bytes, never inside a multi-byte character, and blank-padded to 240 bytes.
 std::string PripraviBesedilo(std::string_view text);
+// PripraviBesedilo without the blanks that pad it to 240 bytes (trailing blanks of its own
+// may remain): for values whose trailing blanks are dropped anyway, as the XML writer does.
+std::string PreparedText(std::string_view text);
 // "RF", two check digits, the reference without dashes and trailing blanks (ISO 11649).
 // Letters A-Z (either case) count 10-35; characters that cannot stand in an RF reference
 // (blanks, signs, other letters) are left out of both the check and the result.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace eracuni {
 namespace {
@@ -25,17 +26,35 @@ constexpr std::array<char32_t, 128> kHigh = {
     0x0111, 0x0144, 0x0148, 0x00F3, 0x00F4, 0x0151, 0x00F6, 0x00F7,
     0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9};
 
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+// The UTF-8 bytes of the bytes 0x80..0xFF, made once from kHigh.
+struct Utf8Piece {
+  uint8_t size = 0;
+  char bytes[3] = {};
+};
+constexpr std::array<Utf8Piece, 128> HighUtf8() {
+  std::array<Utf8Piece, 128> pieces{};
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    char32_t cp = kHigh[i];
+    Utf8Piece& p = pieces[i];
+    if (cp < 0x800) {
+      p.size = 2;
+      p.bytes[0] = static_cast<char>(0xC0 | (cp >> 6));
+      p.bytes[1] = static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      p.size = 3;
+      p.bytes[0] = static_cast<char>(0xE0 | (cp >> 12));
+      p.bytes[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      p.bytes[2] = static_cast<char>(0x80 | (cp & 0x3F));
+    }
   }
+  return pieces;
+}
+constexpr std::array<Utf8Piece, 128> kHighUtf8 = HighUtf8();
+
+bool IsAsciiWord(const char* p) {
+  uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return (word & 0x8080808080808080u) == 0;
 }
 
 }  // namespace
@@ -53,14 +72,22 @@ std::optional<unsigned char> CodePointToCp1250(char32_t cp) {
 }
 
 std::string Cp1250ToUtf8(std::string_view cp1250) {
+  // Most texts are ASCII, the same in both: found eight bytes at a time, copied whole.
+  size_t ascii = 0;
+  while (ascii + 8 <= cp1250.size() && IsAsciiWord(cp1250.data() + ascii)) ascii += 8;
+  while (ascii < cp1250.size() && static_cast<unsigned char>(cp1250[ascii]) < 0x80) ++ascii;
+  if (ascii == cp1250.size()) return std::string(cp1250);
   std::string out;
-  out.reserve(cp1250.size() + cp1250.size() / 8);
-  for (size_t i = 0; i < cp1250.size();) {
-    size_t run = i;  // ASCII is the same in both: copied a run at a time
-    while (run < cp1250.size() && static_cast<unsigned char>(cp1250[run]) < 0x80) ++run;
-    out.append(cp1250.substr(i, run - i));
-    if (run < cp1250.size()) AppendUtf8(out, Cp1250ToCodePoint(static_cast<unsigned char>(cp1250[run])));
-    i = run + 1;
+  out.reserve(cp1250.size() + 2 * (cp1250.size() - ascii));  // three bytes at most each
+  out.append(cp1250.substr(0, ascii));
+  for (size_t i = ascii; i < cp1250.size(); ++i) {
+    const auto c = static_cast<unsigned char>(cp1250[i]);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      const Utf8Piece& piece = kHighUtf8[c - 0x80];
+      out.append(piece.bytes, piece.size);
+    }
   }
   return out;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/blanks.h"
+
 namespace eracuni::workdata {
 
 RecordBuffer::RecordBuffer(const Layout& layout) : layout_(&layout), bytes_(layout.record_size, ' ') {
@@ -52,11 +54,7 @@ bool RecordBuffer::Assign(std::string_view bytes) {
   return true;
 }
 
-std::string_view ClipRight(std::string_view s) {
-  size_t n = s.size();
-  while (n > 0 && s[n - 1] == ' ') --n;
-  return s.substr(0, n);
-}
+std::string_view ClipRight(std::string_view s) { return DropTrailingBlanks(s); }
 
 std::string_view ClipBoth(std::string_view s) {
   s = ClipRight(s);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/blanks.h"
 #include "framework/cp1250.h"
 
 namespace eracuni::xml {
@@ -15,11 +16,6 @@ namespace {
 // content is written <Name/>; the file ends with a line break.
 constexpr size_t kIndentWidth = 2;
 constexpr size_t kBufferSize = 1 << 16;
-
-std::string_view DropTrailingBlanks(std::string_view s) {
-  size_t end = s.find_last_not_of(' ');
-  return end == std::string_view::npos ? std::string_view() : s.substr(0, end + 1);
-}
 
 char32_t DecodeUtf8(std::string_view s, size_t i, size_t n) {
   if (n == 1) return static_cast<unsigned char>(s[i]);
@@ -170,21 +166,55 @@ bool IsXmlName(std::string_view s) {
   return !s.empty();
 }
 
-// Names are mostly the callers' literals, given again and again: the slot is picked by the
-// name's address, and a name equal to the one in its slot was checked already.
+// Names and most values are short: copied and compared inline, in overlapping 8- and 4-byte
+// pieces that stay within both ranges, as a call to memcpy or memcmp costs more than the work.
+void CopyBytes(char* to, const char* from, size_t n) {
+  if (n > 32) {
+    std::memcpy(to, from, n);
+  } else if (n >= 8) {
+    for (size_t k = 0; k + 8 < n; k += 8) std::memcpy(to + k, from + k, 8);
+    std::memcpy(to + n - 8, from + n - 8, 8);
+  } else if (n >= 4) {
+    std::memcpy(to, from, 4);
+    std::memcpy(to + n - 4, from + n - 4, 4);
+  } else if (n > 0) {
+    to[0] = from[0];
+    to[n / 2] = from[n / 2];
+    to[n - 1] = from[n - 1];
+  }
+}
+
+uint64_t Word(const char* p) {
+  uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+
+bool SameBytes(std::string_view a, std::string_view b) {
+  size_t n = a.size();
+  if (n != b.size()) return false;
+  if (n < 8 || n > 32) return a == b;
+  for (size_t k = 0; k + 8 < n; k += 8)
+    if (Word(a.data() + k) != Word(b.data() + k)) return false;
+  return Word(a.data() + n - 8) == Word(b.data() + n - 8);
+}
+
+// Names are mostly the callers' literals, given again and again, document after document:
+// the slot is picked by the name's address, and a name equal to the one in its slot was
+// checked already. One per thread, shared by the documents it writes.
 class CheckedNames {
  public:
   bool IsName(std::string_view s) {
     uint64_t at = reinterpret_cast<uintptr_t>(s.data()) ^ s.size();
-    std::string& slot = slots_[(at * 0x9E3779B97F4A7C15u) >> 56];
-    if (slot == s) return !s.empty();
+    std::string& slot = slots_[(at * 0x9E3779B97F4A7C15u) >> 54];
+    if (SameBytes(slot, s)) return !s.empty();
     if (!IsXmlName(s)) return false;
     slot.assign(s);
     return true;
   }
 
  private:
-  static constexpr size_t kSlots = 256;
+  static constexpr size_t kSlots = 1024;
   std::array<std::string, kSlots> slots_;
 };
 
@@ -244,7 +274,7 @@ class Buffer {
   }
   void Put(std::string_view s) {
     if (s.size() > kBufferSize - used_) return PutLarge(s);
-    std::memcpy(data_.get() + used_, s.data(), s.size());
+    CopyBytes(data_.get() + used_, s.data(), s.size());
     used_ += s.size();
   }
   void PutBlanks(size_t n) {
@@ -297,7 +327,7 @@ char* PutLineStart(char* p, bool line_break, size_t indent) {
 }
 
 char* Copy(char* to, std::string_view s) {
-  std::memcpy(to, s.data(), s.size());
+  CopyBytes(to, s.data(), s.size());
   return to + s.size();
 }
 
@@ -317,7 +347,6 @@ struct XmlStream::Impl {
   bool tag_unclosed = false;     // the innermost parent's start tag still lacks its '>'
   bool line_open = false;        // the last bytes written do not end a line
   std::string scratch;           // a value made well-formed
-  CheckedNames names;
 
   bool Writing() const { return started && status.ok(); }
   void Misuse(std::string what) {
@@ -327,6 +356,7 @@ struct XmlStream::Impl {
   // The name without trailing blanks; empty (and a failure) when it is not an XML name.
   std::string_view TakeName(std::string_view raw, const char* what) {
     std::string_view name = !raw.empty() && raw.back() != ' ' ? raw : DropTrailingBlanks(raw);
+    static thread_local CheckedNames names;
     if (names.IsName(name)) return name;
     Misuse(name.empty() ? std::string("an ") + what + " without a name"
                         : std::string(what) + " name \"" + std::string(name) +
@@ -365,8 +395,12 @@ struct XmlStream::Impl {
   // A value as it goes out: well-formed, without trailing blanks, escaped. Most values are
   // plain ASCII and go out as they are; `plain` tells which.
   std::string_view Clean(std::string_view value, bool* plain) {
-    *plain = IsPlain(value);
-    if (*plain) return DropTrailingBlanks(value);
+    // The padding goes first, so it is not checked: blanks are plain, and a value is plain
+    // exactly when what precedes them is. Any other value is cleaned whole, as dropped
+    // characters may uncover blanks.
+    std::string_view v = DropTrailingBlanks(value);
+    *plain = IsPlain(v);
+    if (*plain) return v;
     WellFormedUtf8(value, scratch);
     return DropTrailingBlanks(scratch);
   }

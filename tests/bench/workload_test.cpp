@@ -114,5 +114,32 @@ TEST(PlainWriteTest, WritesTheSizesAndLeavesNothingBehind) {
   EXPECT_TRUE(left->empty());
 }
 
+// Kept baseline files stay, with names of their own across calls, until removed; the
+// run's documents are never removed with them.
+TEST_F(WorkloadTest, KeptPlainFilesStayUntilRemovedAndTheDocumentsStay) {
+  std::string out = Cp1250ToUtf8(set_.output());
+  auto count = [&] {  // documents, baseline files
+    auto all = PosixFileSystem().ListDirectory(out);
+    EXPECT_TRUE(all.ok());
+    size_t plain = 0;
+    for (const std::string& n : *all) plain += n.rfind("plain-", 0) == 0;
+    return std::make_pair(all->size() - plain, plain);
+  };
+  ASSERT_TRUE(MeasureRun(set_, 1, /*keep_plain=*/true).ok());
+  EXPECT_EQ(count(), std::make_pair(size_t{5}, size_t{3 * 4}))
+      << "three invoices, the envelope, the run report; three baselines of the four XML files";
+  ASSERT_TRUE(RemovePlainFiles(set_).ok());
+  EXPECT_EQ(count(), std::make_pair(size_t{5}, size_t{0}));
+
+  eracuni::testing::TempDir dir;
+  std::vector<std::string> kept;
+  ASSERT_TRUE(PlainWrite(dir.path(), {5, 7}, Durability::kNone, &kept).ok());
+  ASSERT_TRUE(PlainWrite(dir.path(), {5, 7}, Durability::kOnceAtEnd, &kept).ok());
+  auto left = PosixFileSystem().ListDirectory(dir.path());
+  ASSERT_TRUE(left.ok());
+  EXPECT_EQ(left->size(), 4u);
+  EXPECT_EQ(kept.size(), 4u);
+}
+
 }  // namespace
 }  // namespace eracuni::bench
