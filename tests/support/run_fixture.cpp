@@ -15,7 +15,8 @@ std::map<std::string, std::string> Snapshot(const std::string& dir) {
   std::map<std::string, std::string> files;
   for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
     if (e.is_regular_file())
-      files[std::filesystem::relative(e.path(), dir).string()] = ReadFileOrEmpty(e.path().string());
+      files[std::filesystem::relative(e.path(), dir).generic_string()] =
+          ReadFileOrEmpty(e.path().string());
   return files;
 }
 
