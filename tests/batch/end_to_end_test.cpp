@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "batch/batch_run.h"
@@ -91,11 +90,11 @@ TEST_F(EndToEndTest, MissingAttachmentIsNamedAndLeftOutOnEveryChannel) {
 TEST_F(EndToEndTest, ChannelsZAndOMakeNoPackage) {
   AddRealInvoice(1, "2018-15", "LJBASI2X");  // channel O
   EXPECT_EQ(MakeRun().IZHOD2, "eOvojnica_2018-15_1217.XML");
-  EXPECT_TRUE(PosixFileSystem().Exists(out_.File("eOvojnica_2018-15_1217.XML")));
+  EXPECT_TRUE(SystemFileSystem().Exists(out_.File("eOvojnica_2018-15_1217.XML")));
 
   after_open_ = [this] { settings_.KATERABANKA = 'Z'; };
   EXPECT_EQ(Run().IZHOD2, "envelope_2018-15_1217.ENV");
-  std::vector<std::string> names = *PosixFileSystem().ListDirectory(out_.path());
+  std::vector<std::string> names = *SystemFileSystem().ListDirectory(out_.path());
   for (const std::string& name : names) EXPECT_EQ(name.find(".ZIP"), std::string::npos) << name;
   EXPECT_TRUE(messages_.shown().empty());
 }
@@ -145,11 +144,11 @@ TEST_F(EndToEndTest, SignerThatFailsOrIsMissingIsAWarning) {
   EXPECT_THAT(Texts(), ElementsAre(HasSubstr("izhodna koda 4")));
 
   messages_.Clear();
-  setenv("PATH", "/nonexistent", 1);
+  eracuni::testing::SetEnv("PATH", "/nonexistent");  // the signer's folder goes too
   Run();
   EXPECT_THAT(Texts(), ElementsAre(HasSubstr("ni mogo\xC4\x8D"
                                              "e najti")));
-  EXPECT_TRUE(PosixFileSystem().Exists(out_.File("eOvojnica_A1_1217.XML")));
+  EXPECT_TRUE(SystemFileSystem().Exists(out_.File("eOvojnica_A1_1217.XML")));
 }
 
 // What goes to the bank is each file once, under a name no other file has; with the

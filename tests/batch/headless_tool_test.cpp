@@ -23,14 +23,6 @@ using ::testing::StartsWith;
 namespace H = workdata::eRACUNI;
 namespace P = workdata::eRACPRIL;
 
-void SetPath(const std::string& value) {
-#ifdef _WIN32
-  _putenv_s("PATH", value.c_str());
-#else
-  setenv("PATH", value.c_str(), 1);
-#endif
-}
-
 // A folder with RUZeZUD.INI, the work files in work/ and the output folder out/.
 class ToolTest : public ::testing::Test {
  protected:
@@ -124,9 +116,9 @@ TEST_F(ToolTest, FailedOrMissingArchiverNamesNoPackage) {
   const std::string old_path = path ? path : "";
   for (const std::string& archiver : archivers) {
     WriteIni("PotDo7zG=" + archiver + "\r\n");
-    SetPath("/nonexistent");  // no 7za to fall back on
+    eracuni::testing::SetEnv("PATH", "/nonexistent");  // no 7za to fall back on
     eracuni::testing::ProgramOutput r = RunProgram(ERACUNI_BATCH_TOOL, {dir_.path()});
-    SetPath(old_path);
+    eracuni::testing::SetEnv("PATH", old_path);
     EXPECT_EQ(r.exit_code, 1) << archiver;
     EXPECT_THAT(r.out, Not(HasSubstr(".ZIP"))) << archiver;
     EXPECT_THAT(r.err, HasSubstr("7za STISKANJE")) << archiver;

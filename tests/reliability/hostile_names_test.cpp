@@ -26,10 +26,10 @@ const char* const kShellTraces[] = {"pwned", "pwned2", "pwned3"};
 class HostileNames : public RunTest {
  protected:
   HostileNames() {
-    old_cwd_ = PosixFileSystem().CurrentDirectory();
-    EXPECT_TRUE(PosixFileSystem().SetCurrentDirectory(cwd_.path()).ok());
+    old_cwd_ = SystemFileSystem().CurrentDirectory();
+    EXPECT_TRUE(SystemFileSystem().SetCurrentDirectory(cwd_.path()).ok());
   }
-  ~HostileNames() override { (void)PosixFileSystem().SetCurrentDirectory(old_cwd_); }
+  ~HostileNames() override { (void)SystemFileSystem().SetCurrentDirectory(old_cwd_); }
 
   // No trace of a shell in any folder the run knows of.
   void ExpectNoShell() {
@@ -44,6 +44,8 @@ class HostileNames : public RunTest {
   std::string old_cwd_;
 };
 
+// The real 7za lists the package, and the signer's record is a /bin/sh stand-in's.
+#ifndef _WIN32
 struct NameCase {
   const char* label;
   std::string name;  // windows-1250
@@ -111,6 +113,7 @@ TEST_F(HostileNames, FoldersWithShellCharactersWorkAsGiven) {
               ::testing::UnorderedElementsAre("eOvojnica_R 1_1208.INV", "R 1.XML", "R 1.pdf"));
   ExpectNoShell();
 }
+#endif
 
 class EscapingDocumentName : public HostileNames,
                              public ::testing::WithParamInterface<const char*> {};

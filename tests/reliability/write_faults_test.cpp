@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstring>
 
+#include "framework/platform.h"
 #include "tests/support/run_fixture.h"
 
 namespace eracuni::reliability {
@@ -46,7 +46,7 @@ TEST_P(InvoiceWriteFault, NamesTheFileAndLeavesNoHalfDocument) {
   EXPECT_EQ(w.STEVEC, 1);
   ASSERT_FALSE(Texts().empty());
   EXPECT_THAT(Texts()[0], HasSubstr(out_.File("2026-1.XML")));
-  EXPECT_THAT(Texts()[0], HasSubstr(std::strerror(EIO)));
+  EXPECT_THAT(Texts()[0], HasSubstr(SystemErrorText(EIO)));
   EXPECT_THAT(OutputNames(), ::testing::Not(::testing::Contains("2026-1.XML")));
   EXPECT_THAT(OutputNames(), ::testing::Contains("2026-2.XML"));
 }
@@ -63,7 +63,7 @@ TEST_F(WriteFaults, FullDiskLeavesNoDocumentUnderItsFinalName) {
   EXPECT_THAT(texts, HasSubstr(out_.File("2026-2.XML")));
   // No document, so no envelope announcing them.
   EXPECT_THAT(texts, HasSubstr("Noben e-ra\xC4\x8Dun ni bil izdelan"));
-  EXPECT_THAT(texts, HasSubstr(std::strerror(ENOSPC)));
+  EXPECT_THAT(texts, HasSubstr(SystemErrorText(ENOSPC)));
   EXPECT_THAT(OutputNames(), ::testing::IsEmpty());
 }
 
@@ -73,7 +73,7 @@ TEST_F(WriteFaults, FullDiskDuringTheEnvelopeKeepsTheInvoicesAndDropsTheEnvelope
   EXPECT_EQ(w.STEVEC, 2);
   ASSERT_EQ(Texts().size(), 1u) << AllTexts();
   EXPECT_THAT(Texts()[0], HasSubstr(out_.File(kEnvelope)));
-  EXPECT_THAT(Texts()[0], HasSubstr(std::strerror(ENOSPC)));
+  EXPECT_THAT(Texts()[0], HasSubstr(SystemErrorText(ENOSPC)));
   EXPECT_THAT(OutputNames(), ::testing::IsSupersetOf({"2026-1.XML", "2026-2.XML"}));
   EXPECT_THAT(OutputNames(), ::testing::Not(::testing::Contains(kEnvelope)));
 }

@@ -10,6 +10,7 @@
 extern char** environ;
 #endif
 
+#include <cstdlib>
 #include <sstream>
 
 #include "framework/command_line.h"
@@ -92,6 +93,14 @@ ProgramOutput RunProgram(const std::string& program, const std::vector<std::stri
   r.out = ReadFileOrEmpty(out);
   r.err = ReadFileOrEmpty(err);
   return r;
+}
+
+void SetEnv(const std::string& name, const std::string& value) {
+#ifdef _WIN32
+  _putenv_s(name.c_str(), value.c_str());
+#else
+  setenv(name.c_str(), value.c_str(), 1);
+#endif
 }
 
 std::vector<std::string> PackageNames(const std::string& package) {

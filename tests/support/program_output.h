@@ -15,6 +15,14 @@ struct ProgramOutput {
 // `program` is looked up on PATH when it names no folder.
 ProgramOutput RunProgram(const std::string& program, const std::vector<std::string>& args);
 
+// Sets a variable of this process's environment, which the programs it starts inherit.
+void SetEnv(const std::string& name, const std::string& value);
+#ifdef _WIN32
+inline constexpr char kPathListSeparator = ';';
+#else
+inline constexpr char kPathListSeparator = ':';
+#endif
+
 // The names inside a ZIP package, as `7za l` lists them.
 std::vector<std::string> PackageNames(const std::string& package);
 

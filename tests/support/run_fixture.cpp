@@ -15,12 +15,13 @@ std::map<std::string, std::string> Snapshot(const std::string& dir) {
   std::map<std::string, std::string> files;
   for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
     if (e.is_regular_file())
-      files[std::filesystem::relative(e.path(), dir).string()] = ReadFileOrEmpty(e.path().string());
+      files[std::filesystem::relative(e.path(), dir).generic_string()] =
+          ReadFileOrEmpty(e.path().string());
   return files;
 }
 
 RunTest::RunTest()
-    : platform_{messages_, clock_, files_, PosixProgramRunner(), random_},
+    : platform_{messages_, clock_, files_, SystemProgramRunner(), random_},
       errors_(messages_, terminator_) {
   errors_.Init();
   settings_.POTDOERACUNOV = work_.path();
@@ -65,7 +66,7 @@ void RunTest::AddInvoice(uint32_t ident, const std::string& number, const std::s
 }
 
 void RunTest::WriteWorkFiles() {
-  FileSystem& fs = PosixFileSystem();
+  FileSystem& fs = SystemFileSystem();
   ASSERT_TRUE(
       tps::WriteTable(fs, settings_.POTERACUNI, workdata::HeaderLayout(), data_.HeaderRecords())
           .ok());

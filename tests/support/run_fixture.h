@@ -24,7 +24,7 @@
 
 namespace eracuni::testing {
 
-// Every regular file under `dir` (names relative to it) with its bytes.
+// Every regular file under `dir` (names relative to it, "/" apart) with its bytes.
 std::map<std::string, std::string> Snapshot(const std::string& dir);
 
 class RunTest : public ::testing::Test {

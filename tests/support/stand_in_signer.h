@@ -2,6 +2,8 @@
 // is put first on PATH while the object lives. It leaves the documents alone and records,
 // a line each, "args N", every argument, "exists PATH" for each ";"-separated path of its
 // first argument that exists, and "exists PATH" for the watched path if that exists then.
+// On Windows the stand-in is tests/e2e's argument recorder, which records its arguments
+// as its "call NAME" lines and always succeeds.
 #pragma once
 
 #include <string>
