@@ -46,7 +46,8 @@ void WriteRunReport(BatchContext& ctx, WindowState& w) {
   }
   std::string path = ReportPath(w.DATOTEKAOVOJNICE);
   j.report_path = path;
-  Status s = WriteWholeFile(ctx.platform.files, Cp1250ToUtf8(path), RenderRunReport(j));
+  Status s = WriteWholeFile(ctx.platform.files, Cp1250ToUtf8(path),
+                            [&j](ByteSink& page) { return RenderRunReport(j, page); });
   if (s.ok()) {
     w.report_visible = true;
     return;

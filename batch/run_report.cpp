@@ -43,8 +43,11 @@ ol.messages li { margin-bottom: 4px; }
 using workdata::ClipBoth;
 
 // Builds the page: Text() takes windows-1250 and escapes it, Tag() writes markup as it is.
+// What is built goes to the sink at each Flush(), so only a piece is ever held here.
 class Page {
  public:
+  explicit Page(ByteSink& sink) : sink_(sink) {}
+
   Page& Tag(std::string_view html) {
     out_ += html;
     return *this;
@@ -79,7 +82,13 @@ class Page {
   Page& Row(std::string_view label, std::string_view cp1250) {
     return Tag("<tr><th>").Text(label).Tag("</th>").Cell(cp1250).Tag("</tr>\n");
   }
-  std::string Take() { return std::move(out_); }
+  // Hands the piece built so far to the sink; after a failure pieces are dropped.
+  Page& Flush() {
+    if (status_.ok() && !out_.empty()) status_ = sink_.Write(out_);
+    out_.clear();
+    return *this;
+  }
+  const Status& status() const { return status_; }
 
  private:
   // Control characters have no place in a page.
@@ -103,7 +112,9 @@ class Page {
     }
   }
 
+  ByteSink& sink_;
   std::string out_;
+  Status status_;
 };
 
 std::string_view NameOf(std::string_view path) {
@@ -223,7 +234,7 @@ void Invoices(Page& p, const RunJournal& j) {
       for (const std::string& r : i.reasons) p.Tag("<li>").Lines(r).Tag("</li>");
       p.Tag("</ul>");
     }
-    p.Tag("</td></tr>\n");
+    p.Tag("</td></tr>\n").Flush();
   }
   p.Tag("</tbody>\n</table>\n");
 }
@@ -253,7 +264,7 @@ void Attachments(Page& p, const RunJournal& j) {
           "written");
     else
       p.Cell(a.problem.empty() ? std::string("manjka") : a.problem, "failed");
-    p.Tag("</tr>\n");
+    p.Tag("</tr>\n").Flush();
   }
   p.Tag("</tbody>\n</table>\n");
 }
@@ -288,7 +299,7 @@ void Outputs(Page& p, const RunJournal& j) {
     p.Tag("<p>")
         .Text("Datoteke v paketu (" + std::to_string(j.package_files.size()) + "):")
         .Tag("</p>\n<ul>");
-    for (const std::string& f : j.package_files) p.Tag("<li>").Text(f).Tag("</li>");
+    for (const std::string& f : j.package_files) p.Tag("<li>").Text(f).Tag("</li>").Flush();
     p.Tag("</ul>\n");
   }
 }
@@ -309,7 +320,7 @@ void Messages(Page& p, const RunJournal& j) {
     } else {
       p.Lines(m);
     }
-    p.Tag("</li>\n");
+    p.Tag("</li>\n").Flush();
   }
   p.Tag("</ol>\n");
 }
@@ -332,14 +343,19 @@ const char* InvoiceStatusText(InvoiceStatus status) {
   return "ni obdelan";
 }
 
+Status RenderRunReport(const RunJournal& journal, ByteSink& sink) {
+  Page p(sink);
+  for (auto section : {Head, Invoices, Attachments, Outputs, Messages}) {
+    section(p, journal);
+    p.Flush();
+  }
+  return p.Tag("</body>\n</html>\n").Flush().status();
+}
+
 std::string RenderRunReport(const RunJournal& journal) {
-  Page p;
-  Head(p, journal);
-  Invoices(p, journal);
-  Attachments(p, journal);
-  Outputs(p, journal);
-  Messages(p, journal);
-  return p.Tag("</body>\n</html>\n").Take();
+  StringSink page;
+  RenderRunReport(journal, page);
+  return page.Take();
 }
 
 }  // namespace eracuni::batch

@@ -28,16 +28,13 @@
 #include <memory>
 #include <string_view>
 
+#include "framework/byte_sink.h"
 #include "framework/status.h"
 
 namespace eracuni::xml {
 
-class XmlSink {
- public:
-  virtual ~XmlSink() = default;
-  // The next bytes of the document, in order.
-  virtual Status Write(std::string_view bytes) = 0;
-};
+// The next bytes of the document, in order, through the sink every whole-file writer uses.
+using XmlSink = ByteSink;
 
 class XmlStream {
  public:

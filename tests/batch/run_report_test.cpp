@@ -196,6 +196,24 @@ TEST_F(BatchTest, AReportThatCannotBeWrittenIsToldAndLeavesNoStaleOne) {
   EXPECT_FALSE(fake_.platform.files.Exists(out_.File("eOvojnica_A1_1217.html")));
 }
 
+// The page reaches its file in pieces: a full disk after the first of them.
+TEST_F(BatchTest, AReportCutShortByAFullDiskIsToldAndLeavesNoFileBehind) {
+  Run();
+  BatchContext ctx{settings_, *files_, fake_.platform, errors_, nullptr, writers_};
+  WindowState w;
+  w.DATOTEKAOVOJNICE = out_.File("eOvojnica_A1_1217.XML");
+  for (int i = 0; i < 2000; ++i)
+    w.journal.invoices.push_back(Invoice(std::to_string(i), InvoiceStatus::kWritten));
+  eracuni::testing::WriteFileOrDie(out_.File("eOvojnica_A1_1217.html"), "earlier run");
+  fake_.files.LimitWrites(".eOvojnica_A1_1217.tmp", 100000);
+  WriteRunReport(ctx, w);
+  ASSERT_EQ(Captions(), std::vector<std::string>{"OPOZORILO"});
+  EXPECT_THAT(Texts()[0], HasSubstr("Oznaka: 28 - "));
+  EXPECT_EQ(w.journal.report_path, "");
+  EXPECT_FALSE(w.report_visible);
+  EXPECT_EQ(*fake_.files.ListDirectory(out_.path()), std::vector<std::string>{});
+}
+
 TEST_F(BatchTest, ARunWithoutAnEnvelopeNameWritesNoReportBesideTheProgram) {
   Run();
   BatchContext ctx{settings_, *files_, fake_.platform, errors_, nullptr, writers_};
