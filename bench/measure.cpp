@@ -164,34 +164,33 @@ Result<double> PlainReadSeconds(const std::vector<std::string>& paths) {
 }
 
 Result<Timing> PlainWrite(const std::string& folder, const std::vector<uint64_t>& sizes,
-                          Durability durability, std::vector<std::string>* kept) {
+                          Durability durability, size_t* kept) {
   std::string chunk(1 << 16, 'x');
-  std::vector<std::string> written;
-  const size_t first = kept ? kept->size() : 0;  // kept files of earlier calls keep their names
+  const size_t first = kept ? *kept : 0;  // kept files of earlier calls keep their names
+  auto path = [&](size_t i) { return folder + kPlainPrefix + std::to_string(first + i) + ".tmp"; };
+  auto remove = [&](size_t n) {
+    if (!kept)
+      for (size_t i = 0; i < n; ++i) std::remove(path(i).c_str());
+  };
   Clock::time_point start = Clock::now();
   double cpu = CpuSeconds(), queue = QueueSeconds();
   for (size_t i = 0; i < sizes.size(); ++i) {
-    std::string path = folder + kPlainPrefix + std::to_string(first + i) + ".tmp";
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out) return Status::IoError("cannot create " + path, errno);
-    written.push_back(path);
+    std::FILE* out = std::fopen(path(i).c_str(), "wb");
+    if (!out) return remove(i), Status::IoError("cannot create " + path(i), errno);
     for (uint64_t left = sizes[i]; left > 0;) {
       size_t n = static_cast<size_t>(std::min<uint64_t>(left, chunk.size()));
       std::fwrite(chunk.data(), 1, n, out);
       left -= n;
     }
     if (durability == Durability::kEachFile && (std::fflush(out) != 0 || ::fsync(fileno(out)) != 0))
-      return std::fclose(out), Status::IoError("cannot sync " + path, errno);
-    if (std::fclose(out) != 0) return Status::IoError("cannot write " + path, errno);
+      return std::fclose(out), remove(i + 1), Status::IoError("cannot sync " + path(i), errno);
+    if (std::fclose(out) != 0) return remove(i + 1), Status::IoError("cannot write " + path(i), errno);
   }
   if (durability == Durability::kOnceAtEnd)
-    if (Status s = PosixFileSystem().SyncFileSystem(folder); !s.ok()) return s;
+    if (Status s = PosixFileSystem().SyncFileSystem(folder); !s.ok()) return remove(sizes.size()), s;
   Timing t{Since(start), CpuSeconds() - cpu, QueueSeconds() - queue};
-  if (kept) {
-    kept->insert(kept->end(), written.begin(), written.end());
-  } else {
-    for (const std::string& path : written) std::remove(path.c_str());
-  }
+  remove(sizes.size());
+  if (kept) *kept += sizes.size();
   return t;
 }
 
@@ -244,7 +243,7 @@ Result<RunFigures> MeasureRun(const DataSet& set, int repeats, bool keep_plain) 
   auto best = [](double seconds, double* kept) {
     if (*kept == 0 || seconds < *kept) *kept = seconds;
   };
-  std::vector<std::string> kept;
+  size_t kept = 0;
   for (int i = 0; i < repeats; ++i) {
     auto plain = PlainWrite(out, *sizes, Durability::kNone, &kept);
     if (!plain.ok()) return plain.status();
@@ -260,7 +259,7 @@ Result<RunFigures> MeasureRun(const DataSet& set, int repeats, bool keep_plain) 
     best(once->seconds, &f.synced_once_seconds);
   }
   if (!keep_plain)
-    for (const std::string& path : kept) std::remove(path.c_str());
+    if (Status s = RemovePlainFiles(set); !s.ok()) return s;
   return f;
 }
 

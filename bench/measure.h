@@ -55,7 +55,7 @@ struct WriterFigures {
 Result<ReadFigures> MeasureReading(const DataSet& set, int repeats);
 // With `keep_plain` the baselines' files stay in the output folder for RemovePlainFiles.
 Result<RunFigures> MeasureRun(const DataSet& set, int repeats, bool keep_plain = false);
-// Removes the baselines' files MeasureRun kept.
+// Removes the baselines' files MeasureRun kept in the data set's output folder.
 Status RemovePlainFiles(const DataSet& set);
 // IzdelajXMLRacun alone, on the first header of the data set.
 Result<WriterFigures> MeasureInvoiceWriter(const DataSet& set);
@@ -73,14 +73,14 @@ struct Timing {
 enum class Durability { kNone, kEachFile, kOnceAtEnd };
 
 // Writes files of `sizes` bytes into `folder` with fopen/fwrite/fclose; removed afterwards,
-// or (with `kept`) left in place and their paths added to `*kept`.
+// or (with `kept`) left in place, numbered on from `*kept`, which counts them.
 //
 // On ext4 without a journal (this machine's disk) a new file skips every inode of its
 // group deleted in the last minutes, one lookup each: files created after thousands were
 // removed cost several times more. So nothing is removed between the timed sides: each
 // side creates its files as the run does, after nothing was deleted.
 Result<Timing> PlainWrite(const std::string& folder, const std::vector<uint64_t>& sizes,
-                          Durability durability, std::vector<std::string>* kept = nullptr);
+                          Durability durability, size_t* kept = nullptr);
 
 // The process's peak resident memory (VmHWM) in bytes; 0 when unknown.
 uint64_t PeakResidentBytes();

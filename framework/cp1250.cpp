@@ -77,8 +77,13 @@ std::string Cp1250ToUtf8(std::string_view cp1250) {
   while (ascii + 8 <= cp1250.size() && IsAsciiWord(cp1250.data() + ascii)) ascii += 8;
   while (ascii < cp1250.size() && static_cast<unsigned char>(cp1250[ascii]) < 0x80) ++ascii;
   if (ascii == cp1250.size()) return std::string(cp1250);
+  size_t size = cp1250.size();  // exactly: kept strings hold no spare room
+  for (size_t i = ascii; i < cp1250.size(); ++i) {
+    const auto c = static_cast<unsigned char>(cp1250[i]);
+    if (c >= 0x80) size += kHighUtf8[c - 0x80].size - 1;
+  }
   std::string out;
-  out.reserve(cp1250.size() + 2 * (cp1250.size() - ascii));  // three bytes at most each
+  out.reserve(size);
   out.append(cp1250.substr(0, ascii));
   for (size_t i = ascii; i < cp1250.size(); ++i) {
     const auto c = static_cast<unsigned char>(cp1250[i]);

@@ -4,6 +4,7 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #endif
@@ -38,6 +39,30 @@ TEST(SystemFileSystem, WritesRenamesCopiesAndReportsTheSystemsCode) {
   EXPECT_TRUE(missing.Is(Status::Code::kNotFound));
   EXPECT_EQ(missing.error_code(), 2);
 }
+
+#ifndef _WIN32
+// Links, "." and ".." resolved as realpath resolves them; a path that cannot be resolved
+// comes back as it is.
+TEST(SystemFileSystem, CanonicalPathAgreesWithRealpath) {
+  TempDir dir;
+  FileSystem& fs = SystemFileSystem();
+  ASSERT_EQ(::mkdir(dir.File("real").c_str(), 0755), 0);
+  ASSERT_TRUE(fs.NewWritableFile(dir.File("real/a b.pdf")).value()->Close().ok());
+  ASSERT_EQ(::symlink("real", dir.File("link").c_str()), 0);
+  ASSERT_EQ(::symlink("real/a b.pdf", dir.File("file link").c_str()), 0);
+  ASSERT_EQ(::symlink("nowhere", dir.File("dangling").c_str()), 0);
+  for (const char* p : {"real/a b.pdf", "link/a b.pdf", "link/../real/./a b.pdf", "file link",
+                        "link", "link/", "."}) {
+    const std::string path = dir.File(p);
+    char* expected = ::realpath(path.c_str(), nullptr);
+    ASSERT_NE(expected, nullptr) << p;
+    EXPECT_EQ(fs.CanonicalPath(path), expected) << p;
+    std::free(expected);
+  }
+  for (const char* p : {"missing.pdf", "link/missing.pdf", "real/a b.pdf/", "dangling"})
+    EXPECT_EQ(fs.CanonicalPath(dir.File(p)), dir.File(p)) << p;
+}
+#endif
 
 #ifdef _WIN32
 // "2:26-3.XML" past the drive is the stream "26-3.XML" of a file "2": nothing goes there.
