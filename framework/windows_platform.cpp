@@ -17,6 +17,7 @@
 #include <io.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -73,6 +74,16 @@ Status Win32Status(const std::string& what, DWORD err) {
 }
 
 Status LastError(const std::string& what) { return Win32Status(what, GetLastError()); }
+
+// A ":" past the drive names a stream of another file: "out\2:26-3.XML" is the stream
+// "26-3.XML" of the file "out\2", where a document would lie hidden beside an empty file.
+// Such names are refused for writing as Windows refuses "?" or "*".
+bool NamesAStream(std::string_view path) {
+  if (path.starts_with(R"(\\?\)")) path.remove_prefix(4);
+  if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0])))
+    path.remove_prefix(2);
+  return path.find(':') != std::string_view::npos;
+}
 
 // Other programs keep reading, writing, renaming and deleting while we hold a file.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -268,6 +279,7 @@ class WindowsFileSystem : public FileSystem {
         new WindowsRandomAccessFile(path, h, static_cast<uint64_t>(size.QuadPart)));
   }
   Result<std::unique_ptr<WritableFile>> NewWritableFile(const std::string& path) override {
+    if (NamesAStream(path)) return Win32Status("create " + path, ERROR_INVALID_NAME);
     HANDLE h = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                            nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return LastError("create " + path);
@@ -279,6 +291,7 @@ class WindowsFileSystem : public FileSystem {
   }
   // Replaces the target in one step and returns only when the new name is on the disk.
   Status RenameFile(const std::string& from, const std::string& to) override {
+    if (NamesAStream(to)) return Win32Status("rename " + from, ERROR_INVALID_NAME);
     if (!MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       return LastError("rename " + from);

@@ -65,6 +65,16 @@ TEST(SystemFileSystem, CanonicalPathAgreesWithRealpath) {
 #endif
 
 #ifdef _WIN32
+// "2:26-3.XML" past the drive is the stream "26-3.XML" of a file "2": nothing goes there.
+TEST(SystemFileSystem, NeverWritesIntoAStreamOfAnotherFile) {
+  TempDir dir;
+  FileSystem& fs = SystemFileSystem();
+  EXPECT_EQ(fs.NewWritableFile(dir.File("2:26-3.XML")).status().error_code(), 123);
+  testing::WriteFileOrDie(dir.File("a.xml"), "x");
+  EXPECT_EQ(fs.RenameFile(dir.File("a.xml"), dir.File("2:a.xml")).error_code(), 123);
+  EXPECT_EQ(*fs.ListDirectory(dir.path()), std::vector<std::string>{"a.xml"});
+}
+
 TEST(SystemProgramRunner, FindsProgramsTheWindowsWayAndReturnsTheExitCode) {
   ProgramRunner& r = SystemProgramRunner();
   std::string cmd = r.FindProgram("cmd");  // ".exe" added, found in the system folder
