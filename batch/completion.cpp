@@ -37,6 +37,7 @@ void RecordEnvelope(FileSystem& fs, const envelope::EnvelopeResult& r, WindowSta
     Result<uint64_t> size = fs.FileSize(f);
     if (size.ok()) j.envelope_size += *size;
   }
+  j.attachments.reserve(j.attachments.size() + r.attachments.size());  // one per file: no spare
   for (const envelope::AttachmentFile& a : r.attachments) {
     AttachmentOutcome o;
     o.invoice_number = a.invoice_number;

@@ -29,11 +29,12 @@ struct InvoiceOutcome {
   std::string date;      // the issue date as the work data holds it
   std::string amount;    // the amount for payment as the work data holds it
   std::string document;  // path of the document (where it was, or would have been, written)
+  // Beside each other, the two take the room of one pointer (a run keeps a row per header).
   InvoiceStatus status = InvoiceStatus::kNotReached;
+  uint32_t ident = 0;                // ERACUNI:IDENTRACUN: which documents the envelope describes
   std::vector<std::string> reasons;  // one line each
   // The payment reference of a 2.0 document (BT-83, ASCII; "" for none); none for 1.6.
   std::optional<std::string> payment_reference;
-  uint32_t ident = 0;                // ERACUNI:IDENTRACUN: which documents the envelope describes
 };
 
 struct AttachmentOutcome {
