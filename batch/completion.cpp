@@ -105,16 +105,14 @@ envelope::EnvelopeResult WriteEnvelope(BatchContext& ctx, WindowState& w) {
 }
 
 void ReportLeftOutAttachments(BatchContext& ctx, const envelope::EnvelopeResult& envelope) {
-  std::vector<std::string> lines;
-  for (const envelope::AttachmentFile& a : envelope.attachments) {
-    if (a.listed()) continue;
-    lines.push_back("ra\xE8un " + a.invoice_number + ": " + ToMessageText(a.path) + " (" +
-                    AttachmentProblemText(a.problem) + ")");
-  }
-  if (lines.empty()) return;
-  ShowWarning(ctx.platform.messages,
-              AttachmentsLeftOut(lines, ChannelHasPackage(ctx.settings.KATERABANKA)),
-              caption::kAttachments);
+  std::string text = AttachmentsLeftOut(ChannelHasPackage(ctx.settings.KATERABANKA));
+  const size_t head = text.size();
+  for (const envelope::AttachmentFile& a : envelope.attachments)
+    if (!a.listed())
+      AddLeftOutAttachment(text, a.invoice_number, ToMessageText(a.path),
+                           AttachmentProblemText(a.problem));
+  if (text.size() == head) return;
+  ShowWarning(ctx.platform.messages, std::move(text), caption::kAttachments);
 }
 
 void SetResultValues(const settings::Settings& s, WindowState& w) {

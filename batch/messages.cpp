@@ -143,10 +143,16 @@ std::string NothingWritten(bool package) {
          (package ? "ovojnica in paket nista izdelana." : "ovojnica ni izdelana.");
 }
 
-std::string AttachmentsLeftOut(const std::vector<std::string>& lines, bool package) {
-  std::string text = std::string(" Teh prilog ni v ovojnici") + (package ? " in paketu" : "") + ":";
-  for (const std::string& line : lines) text += "|" + line;
-  return text;
+std::string AttachmentsLeftOut(bool package) {
+  return std::string(" Teh prilog ni v ovojnici") + (package ? " in paketu" : "") + ":";
+}
+
+void AddLeftOutAttachment(std::string& text, std::string_view invoice_number, std::string_view path,
+                          std::string_view why) {
+  for (std::string_view piece :
+       {std::string_view("|ra\xE8un "), invoice_number, std::string_view(": "), path,
+        std::string_view(" ("), why, std::string_view(")")})
+    text += piece;
 }
 
 std::string AttachmentProblemText(envelope::AttachmentProblem problem) {

@@ -85,8 +85,12 @@ std::string ArchiverNotStarted(const Status& s);
 std::string PackageMissing(std::string_view package_path);
 std::string OutputFolderUnusable(std::string_view folder, const Status& s);
 std::string NothingWritten(bool package);
-// The attachments left out of the envelope: one line each, "račun N: path (why)".
-std::string AttachmentsLeftOut(const std::vector<std::string>& lines, bool package);
+// The attachments left out of the envelope: this head, then a line each, "račun N: path
+// (why)", that the caller appends with AddLeftOutAttachment (thousands of lines at most
+// once in memory).
+std::string AttachmentsLeftOut(bool package);
+void AddLeftOutAttachment(std::string& text, std::string_view invoice_number, std::string_view path,
+                          std::string_view why);
 // Why an attachment was left out, for the message and the journal.
 std::string AttachmentProblemText(envelope::AttachmentProblem problem);
 

@@ -14,6 +14,7 @@
 namespace eracuni::batch::testing {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -151,6 +152,8 @@ TEST_F(BatchTest, TheReportOfARunShowsTheRefusedInvoiceAndTheMissingAttachment) 
               HasSubstr(att_.File("A3.pdf") +
                         "</td><td class=\"num\"></td><td class=\"failed\">datoteka ne obstaja"));
   EXPECT_THAT(page, HasSubstr("NAPAKA e-SLOG 2.0</b>"));
+  EXPECT_THAT(Texts(), Contains(" Teh prilog ni v ovojnici in paketu:|ra\xE8un A3: " +
+                                att_.File("A3.pdf") + " (datoteka ne obstaja)"));
 }
 
 TEST_F(BatchTest, TheErrorManagersMessagesReachTheJournalThroughARecordingPlatformBox) {
