@@ -18,11 +18,6 @@
 
 namespace eracuni::batch::testing {
 
-class NullTerminator : public Terminator {
- public:
-  void Terminate(int, const std::string&) override {}
-};
-
 class BatchTest : public ::testing::Test {
  protected:
   BatchTest();
@@ -44,7 +39,7 @@ class BatchTest : public ::testing::Test {
   std::vector<std::string> Texts() const;
 
   eracuni::testing::FakePlatform fake_;
-  NullTerminator terminator_;
+  ::eracuni::testing::RecordingTerminator terminator_;
   ErrorManager errors_;
   settings::Settings settings_;
   workdata::testing::MemoryWorkData data_;

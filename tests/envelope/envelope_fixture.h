@@ -19,11 +19,6 @@ namespace eracuni::envelope::testing {
 
 namespace H = workdata::eRACUNI;
 
-class NullTerminator : public Terminator {
- public:
-  void Terminate(int, const std::string&) override {}
-};
-
 using ParsedXml = eracuni::testing::XmlDoc;
 
 class EnvelopeTest : public ::testing::Test {
@@ -46,7 +41,7 @@ class EnvelopeTest : public ::testing::Test {
   std::string EnvelopePath() const { return out_.File("eOvojnica_R-15_1217.XML"); }
 
   eracuni::testing::FakePlatform fake_;
-  NullTerminator terminator_;
+  ::eracuni::testing::RecordingTerminator terminator_;
   ErrorManager errors_;
   settings::Settings settings_;
   workdata::testing::MemoryWorkData data_;

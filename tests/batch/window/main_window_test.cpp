@@ -26,11 +26,6 @@ namespace {
 namespace H = workdata::eRACUNI;
 using eracuni::testing::TempDir;
 
-class NullTerminator : public Terminator {
- public:
-  void Terminate(int, const std::string&) override {}
-};
-
 class NoPickers : public qt::Pickers {
  public:
   std::optional<std::string> ChooseFolder(QWidget*, const QString&, const std::string&) override {
@@ -115,7 +110,7 @@ class MainWindowTest : public ::testing::Test {
   RunState State() { return window_->run().window().state; }
 
   eracuni::testing::FakePlatform fake_;
-  NullTerminator terminator_;
+  ::eracuni::testing::RecordingTerminator terminator_;
   ErrorManager errors_;
   settings::Settings settings_;
   workdata::testing::MemoryWorkData data_;

@@ -28,11 +28,6 @@ namespace {
 using eracuni::testing::ReadFileOrEmpty;
 using eracuni::testing::TempDir;
 
-class NullTerminator : public Terminator {
- public:
-  void Terminate(int, const std::string&) override {}
-};
-
 // Answers the pickers from a script and records how they were asked; like a real dialog it
 // may leave the process in another directory.
 class ScriptedPickers : public qt::Pickers {
@@ -101,7 +96,7 @@ class SettingsWindowTest : public ::testing::Test {
   std::string IniFile() { return ReadFileOrEmpty(settings_.INIDATOTEKA); }
 
   eracuni::testing::FakePlatform fake_;
-  NullTerminator terminator_;
+  ::eracuni::testing::RecordingTerminator terminator_;
   ErrorManager errors_;
   Settings settings_;
   workdata::testing::MemoryTableDriver driver_;
