@@ -50,4 +50,11 @@ Status CopyThroughTemporary(FileSystem& fs, const std::string& from, const std::
   return s;
 }
 
+// The real pieces of whichever system this is built for.
+Platform& SystemPlatform() {
+  static Platform p{ConsoleMessageBox(), SystemClock(), SystemFileSystem(), SystemProgramRunner(),
+                    SystemRandom()};
+  return p;
+}
+
 }  // namespace eracuni

@@ -347,12 +347,7 @@ Random& SystemRandom() {
   static RealRandom random;
   return random;
 }
-Platform& PosixPlatform() {
-  static Platform p{ConsoleMessageBox(), SystemClock(), PosixFileSystem(), PosixProgramRunner(),
-                    SystemRandom()};
-  return p;
-}
-Platform& SystemPlatform() { return PosixPlatform(); }
+Platform& PosixPlatform() { return SystemPlatform(); }
 FileSystem& SystemFileSystem() { return PosixFileSystem(); }
 ProgramRunner& SystemProgramRunner() { return PosixProgramRunner(); }
 

@@ -452,11 +452,6 @@ Random& SystemRandom() {
   static RealRandom random;
   return random;
 }
-Platform& SystemPlatform() {
-  static Platform p{ConsoleMessageBox(), SystemClock(), SystemFileSystem(), SystemProgramRunner(),
-                    SystemRandom()};
-  return p;
-}
 
 std::vector<std::string> StartProcess(int, char**) {
   _setmode(_fileno(stdout), _O_BINARY);
