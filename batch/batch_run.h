@@ -39,6 +39,11 @@ struct DocumentWriters {
       const envelope::WrittenDocuments* written)>;
   EnvelopeWriter plain_envelope;    // IzdelajOvojnico
   EnvelopeWriter payment_envelope;  // IzdelajOvojnicoZPlacilom
+  // The invoice writers read nothing but the header and its lines and attachments, and
+  // write nothing but their document through the file system they are given, so they may
+  // run on other threads (batch/document_renderer.h). Stand-ins that note what they see
+  // leave this off and run on the run's own thread.
+  bool pure = false;
 };
 DocumentWriters StandardWriters();
 

@@ -1,13 +1,17 @@
 // The invoice loop of a run: one e-SLOG document per header, each header's outcome in the
 // run's journal.
+#include <deque>
+#include <memory>
 #include <optional>
 
+#include "batch/document_renderer.h"
 #include "batch/messages.h"
 #include "batch/names.h"
 #include "batch/stages.h"
 #include "framework/cp1250.h"
 #include "framework/group_commit.h"
 #include "settings/ini_settings.h"
+#include "xml/xml_writer.h"
 
 namespace eracuni::batch {
 namespace {
@@ -54,66 +58,104 @@ std::string OneLine(std::string text) {
 constexpr size_t kGroupDocuments = 256;
 constexpr uint64_t kGroupBytes = 16u << 20;
 
+// Documents rendered on other threads and not yet written, per worker: enough to keep the
+// workers busy while this thread writes, few enough to keep memory flat.
+constexpr size_t kInFlightPerWorker = 4;
+// A header whose records come to more than this is written on this thread, streamed, so a
+// very long invoice is never whole in memory.
+constexpr size_t kSnapshotLimit = 1u << 20;
+
 struct WrittenDocument {
   size_t row;                       // in the journal
   size_t first_rename, end_rename;  // the renames it asked for in its group
   uint8_t verdict;                  // DOBROPISBREMEPIS after its writing
 };
 
+// A document given to the renderer, with its row in the journal and its header (which a
+// refusal names).
+struct RenderedDocument {
+  size_t row;
+  std::string header;
+  std::unique_ptr<RenderJob> job;
+};
+
+std::vector<std::string_view> Pieces(const RenderingFileSystem::File& file) {
+  std::vector<std::string_view> pieces;
+  size_t begin = 0;
+  for (size_t end : file.piece_ends) {
+    pieces.push_back(std::string_view(file.bytes).substr(begin, end - begin));
+    begin = end;
+  }
+  return pieces;
+}
+
+// Everything that follows from a header's document happens here, in the order of the
+// headers, wherever the document was rendered: messages, journal, counter, group commit.
 class InvoiceLoop {
  public:
-  InvoiceLoop(BatchContext& ctx, WindowState& w) : ctx_(ctx), w_(w), documents_(ctx.platform.files) {}
+  InvoiceLoop(BatchContext& ctx, WindowState& w) : ctx_(ctx), w_(w), documents_(ctx.platform.files) {
+    unsigned workers = RenderWorkersForThisMachine();
+    if (ctx.writers.pure && workers > 0)
+      renderer_ = std::make_unique<DocumentRenderer>(ctx.writers, ctx.settings, ctx.errors, workers);
+  }
 
-  // Writes the current header's document; its row is the journal's last.
+  // Writes the current header's document, or hands it to the renderer; its row is the
+  // journal's last.
   void Write() {
+    const size_t index = w_.journal.invoices.size() - 1;
     InvoiceOutcome& row = w_.journal.invoices.back();
     if (!IsPlainFileName(w_.IMEXMLRACUNA)) {
+      Drain();
       std::string message = UnsafeXmlAttachmentName(row.number, w_.IMEXMLRACUNA);
       ShowWarning(ctx_.platform.messages, message, caption::kAttachments);
       return Fail(row, message);
     }
     row.document = std::string(ClipRight(ctx_.settings.POTDOXMLRACUNOV)) + w_.IMEXMLRACUNA;
+    if (renderer_) {
+      auto job = std::make_unique<RenderJob>();
+      if (workdata::TakeSnapshot(ctx_.files, kSnapshotLimit, job->snapshot)) {
+        job->name = w_.IMEXMLRACUNA;
+        job->eslog20 = settings::SelectsEslog20(ctx_.settings);
+        renderer_->Submit(*job);
+        rendering_.push_back({index, job->snapshot.header, std::move(job)});
+        const size_t limit = kInFlightPerWorker * renderer_->workers();
+        while (!rendering_.empty() &&
+               (rendering_.size() > limit || renderer_->Done(*rendering_.front().job)))
+          WriteFirstRendered();
+        return;
+      }
+    }
+    Drain();
     size_t first = documents_.held();
-    Status s;
-    std::vector<std::string> warnings;
-    if (settings::SelectsEslog20(ctx_.settings)) {
-      eslog20::DocumentOutcome o =
-          ctx_.writers.invoice20(ctx_.settings, ctx_.files, documents_, w_.IMEXMLRACUNA);
-      if (o.refused()) return Refuse(row, std::move(o.refusals));
-      s = o.status;
-      warnings = std::move(o.warnings);
-      row.payment_reference = std::move(o.payment_reference);
-    } else {
-      s = ctx_.writers.invoice(ctx_.settings, ctx_.files, documents_, w_.IMEXMLRACUNA);
-    }
-    if (!s.ok()) {
-      std::string message = InvoiceNotWritten(row.document, s);
-      ShowWarning(ctx_.platform.messages, message, caption::kWarning);
-      return Fail(row, message);
-    }
-    ++w_.STEVEC;
-    row.reasons = std::move(warnings);  // the 2.0 document's warnings, if any
-    written_.push_back({w_.journal.invoices.size() - 1, first, documents_.held(),
-                        ctx_.settings.DOBROPISBREMEPIS});
-    if (documents_.held() >= kGroupDocuments || documents_.held_bytes() >= kGroupBytes) Commit();
+    eslog20::DocumentOutcome o;
+    if (settings::SelectsEslog20(ctx_.settings))
+      o = ctx_.writers.invoice20(ctx_.settings, ctx_.files, documents_, w_.IMEXMLRACUNA);
+    else
+      o.status = ctx_.writers.invoice(ctx_.settings, ctx_.files, documents_, w_.IMEXMLRACUNA);
+    Finish(row, std::move(o), first, ctx_.files.headers().buffer());
+  }
+
+  // Writes every document the renderer still holds, in order.
+  void Drain() {
+    while (!rendering_.empty()) WriteFirstRendered();
   }
 
   // An invoice the 2.0 document cannot express: no file under its name (one left by an
   // earlier run goes, one written earlier in this run stays), one message with every reason,
   // not counted, not signed, and recorded so the envelope and the package leave it out.
-  void Refuse(InvoiceOutcome& row, std::vector<eslog20::Refusal> refusals) {
+  void Refuse(InvoiceOutcome& row, std::vector<eslog20::Refusal> refusals,
+              const workdata::RecordBuffer& header) {
     const std::string& path = row.document;
     if (!WrittenInThisRun(path)) {
       Status s = ctx_.platform.files.DeleteFile(Cp1250ToUtf8(path));
       if (!s.ok() && s.error_code() != 2) refusals.push_back({"", OldDocumentNotDeleted(path, s)});
     }
     ShowWarning(ctx_.platform.messages,
-                eslog20::RefusalMessageText(ctx_.files.headers().buffer(), refusals),
+                eslog20::RefusalMessageText(header, refusals),
                 std::string(eslog20::kRefusalCaption), text::kOkLabel);
     row.status = InvoiceStatus::kRefused;
     for (eslog20::Refusal& r : refusals) row.reasons.push_back(std::move(r.line));
   }
-
   bool WrittenInThisRun(const std::string& path) const {
     for (const WrittenDocument& d : written_)
       if (w_.journal.invoices[d.row].document == path) return true;
@@ -154,6 +196,48 @@ class InvoiceLoop {
   std::optional<uint8_t> last_verdict() const { return last_verdict_; }
 
  private:
+  // Waits for the oldest rendered document and writes it to its file as its writer would
+  // have; the verdict counts as the writer left it.
+  void WriteFirstRendered() {
+    RenderedDocument d = std::move(rendering_.front());
+    rendering_.pop_front();
+    renderer_->Wait(*d.job);
+    RenderJob& job = *d.job;
+    eslog20::DocumentOutcome o = job.eslog20 ? std::move(job.outcome) : eslog20::DocumentOutcome{};
+    if (!job.eslog20) o.status = job.status;
+    size_t first = documents_.held();
+    if (!o.refused() && o.status.ok()) {
+      for (const RenderingFileSystem::Renamed& f : job.files) {
+        o.status = xml::WriteRenderedDocument(documents_, f.target, Pieces(f.file));
+        if (!o.status.ok()) break;
+      }
+    }
+    // A 2.0 document sets its verdict and its payment reference only once it is written.
+    if (job.eslog20 && !o.status.ok()) o.payment_reference.clear();
+    if (job.verdict && (!job.eslog20 || o.status.ok())) ctx_.settings.DOBROPISBREMEPIS = *job.verdict;
+    workdata::RecordBuffer header(workdata::HeaderLayout());
+    if (o.refused()) header.Assign(d.header);
+    Finish(w_.journal.invoices[d.row], std::move(o), first, header);
+  }
+
+  // What follows from the outcome of a header's writer; `first` is the group's first rename
+  // the document may have asked for, `header` the header it was written from.
+  void Finish(InvoiceOutcome& row, eslog20::DocumentOutcome o, size_t first,
+              const workdata::RecordBuffer& header) {
+    if (o.refused()) return Refuse(row, std::move(o.refusals), header);
+    row.payment_reference = std::move(o.payment_reference);
+    if (!o.status.ok()) {
+      std::string message = InvoiceNotWritten(row.document, o.status);
+      ShowWarning(ctx_.platform.messages, message, caption::kWarning);
+      return Fail(row, message);
+    }
+    ++w_.STEVEC;
+    row.reasons = std::move(o.warnings);  // the 2.0 document's warnings, if any
+    const size_t index = static_cast<size_t>(&row - w_.journal.invoices.data());
+    written_.push_back({index, first, documents_.held(), ctx_.settings.DOBROPISBREMEPIS});
+    if (documents_.held() >= kGroupDocuments || documents_.held_bytes() >= kGroupBytes) Commit();
+  }
+
   static void Fail(InvoiceOutcome& row, const std::string& message) {
     row.status = InvoiceStatus::kNotWritten;
     row.reasons.push_back(OneLine(message));
@@ -164,6 +248,8 @@ class InvoiceLoop {
   GroupCommitFileSystem documents_;
   std::vector<WrittenDocument> written_;  // in the group not committed yet
   std::optional<uint8_t> last_verdict_;
+  std::deque<RenderedDocument> rendering_;      // in the order of the headers
+  std::unique_ptr<DocumentRenderer> renderer_;  // after the jobs: stops before they go
 };
 
 }  // namespace
@@ -178,6 +264,7 @@ void RunInvoiceLoop(BatchContext& ctx, WindowState& w) {
     rows.push_back(HeaderRow(header));
     w.IMEXMLRACUNA = FindXmlAttachment(ctx.files);
     if (w.IMEXMLRACUNA.empty()) {
+      loop.Drain();
       std::string message = NoXmlAttachment(rows.back().number);
       ShowWarning(ctx.platform.messages, message, caption::kAttachments);
       rows.back().status = InvoiceStatus::kNotWritten;
@@ -187,6 +274,7 @@ void RunInvoiceLoop(BatchContext& ctx, WindowState& w) {
     loop.Write();
     return true;
   });
+  loop.Drain();
   loop.Commit();
   // The verdict of a document that was not written must not choose the envelope.
   if (loop.last_verdict()) ctx.settings.DOBROPISBREMEPIS = *loop.last_verdict();

@@ -7,7 +7,7 @@ namespace eracuni::batch {
 
 DocumentWriters StandardWriters() {
   return {eslog::IzdelajXMLRacun, eslog20::IzdelajXMLRacun20, envelope::IzdelajOvojnico,
-          envelope::IzdelajOvojnicoZPlacilom};
+          envelope::IzdelajOvojnicoZPlacilom, /*pure=*/true};
 }
 
 }  // namespace eracuni::batch

@@ -63,4 +63,24 @@ std::string_view ClipBoth(std::string_view s) {
   return s.substr(i);
 }
 
+namespace {
+
+uint32_t ReadKeyComponent(std::string_view rec, const Field& f) {
+  uint32_t v = 0;
+  uint32_t width = f.type == FieldType::kU16 ? 2 : 4;
+  for (uint32_t i = 0; i < width && f.offset + i < rec.size(); ++i)
+    v |= uint32_t{static_cast<unsigned char>(rec[f.offset + i])} << (8 * i);
+  return v;
+}
+
+}  // namespace
+
+int CompareKeys(const Layout& layout, std::string_view a, std::string_view b) {
+  for (const Field& f : layout.key.components) {
+    uint32_t x = ReadKeyComponent(a, f), y = ReadKeyComponent(b, f);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return 0;
+}
+
 }  // namespace eracuni::workdata

@@ -47,4 +47,8 @@ class RecordBuffer {
 std::string_view ClipRight(std::string_view s);  // trailing blanks removed
 std::string_view ClipBoth(std::string_view s);   // leading and trailing blanks removed
 
+// Key order of two records of `layout` (u32 and u16 components, ascending, unsigned): <0, 0
+// or >0. A component past a record's end counts as its bytes that are there.
+int CompareKeys(const Layout& layout, std::string_view a, std::string_view b);
+
 }  // namespace eracuni::workdata

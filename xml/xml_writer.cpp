@@ -67,6 +67,33 @@ struct XmlWriter::Impl {
     if (!temp_path.empty()) files.DeleteFile(temp_path);
     temp_path.clear();
   }
+
+  // The temporary file beside `final_path`; false (and the failure kept) when it cannot be made.
+  bool OpenTemporary() {
+    temp_path = UniqueTemporaryNameBeside(final_path);  // same folder: the rename stays atomic
+    auto created = files.NewWritableFile(temp_path);
+    if (!created.ok()) {
+      Fail(created.status());
+      temp_path.clear();
+      return false;
+    }
+    sink.file = std::move(created).value();
+    return true;
+  }
+
+  // Closes with a wait for the disk and, when nothing failed, renames into place; what
+  // failed leaves no temporary file.
+  void Commit() {
+    CloseFile(true);
+    if (status.ok()) {
+      Status renamed = files.RenameFile(temp_path, final_path);
+      if (renamed.ok())
+        temp_path.clear();
+      else
+        Fail(renamed);
+    }
+    RemoveTemporary();
+  }
 };
 
 XmlWriter::XmlWriter(FileSystem& files) : impl_(std::make_unique<Impl>(files)) {}
@@ -90,15 +117,7 @@ Status XmlWriter::CreateXmlFile(const std::string& path, std::string_view versio
     d.Fail(started);
     return d.status;
   }
-  d.temp_path = UniqueTemporaryNameBeside(path);  // same folder: the rename stays atomic
-  auto created = d.files.NewWritableFile(d.temp_path);
-  if (!created.ok()) {
-    d.stream.Abandon();
-    d.Fail(created.status());
-    d.temp_path.clear();
-    return d.status;
-  }
-  d.sink.file = std::move(created).value();
+  if (!d.OpenTemporary()) d.stream.Abandon();
   return d.status;
 }
 
@@ -125,15 +144,22 @@ Status XmlWriter::CloseXmlFile() {
     return d.status.ok() ? Status::InvalidArgument("no XML document is open") : d.status;
   }
   if (Status written = d.stream.Finish(); !written.ok()) d.Fail(written);
-  d.CloseFile(true);
-  if (d.status.ok()) {
-    Status renamed = d.files.RenameFile(d.temp_path, d.final_path);
-    if (renamed.ok())
-      d.temp_path.clear();
-    else
-      d.Fail(renamed);
+  d.Commit();
+  return d.status;
+}
+
+Status WriteRenderedDocument(FileSystem& files, const std::string& path,
+                             const std::vector<std::string_view>& pieces) {
+  XmlWriter::Impl d(files);
+  d.final_path = path;
+  if (!d.OpenTemporary()) return d.status;
+  for (std::string_view piece : pieces) {
+    if (Status s = d.sink.Write(piece); !s.ok()) {
+      d.Fail(s);
+      break;
+    }
   }
-  d.RemoveTemporary();
+  d.Commit();
   return d.status;
 }
 

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "framework/platform.h"
 #include "framework/status.h"
@@ -50,8 +51,17 @@ class XmlWriter {
   bool is_open() const;
 
  private:
+  friend Status WriteRenderedDocument(FileSystem&, const std::string&,
+                                      const std::vector<std::string_view>&);
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+// Writes a document the writer rendered earlier into memory (a RenderingFileSystem) to its
+// file the way CloseXmlFile would have: `pieces` in the order and sizes the writer appended
+// them, to a temporary name, closed with a wait for the disk and renamed to `path`. A failure
+// names `path` and leaves no temporary file.
+Status WriteRenderedDocument(FileSystem& files, const std::string& path,
+                             const std::vector<std::string_view>& pieces);
 
 }  // namespace eracuni::xml

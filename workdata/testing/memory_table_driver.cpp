@@ -6,14 +6,6 @@
 namespace eracuni::workdata::testing {
 namespace {
 
-uint32_t ReadComponent(std::string_view rec, const Field& f) {
-  uint32_t v = 0;
-  uint32_t width = f.type == FieldType::kU16 ? 2 : 4;
-  for (uint32_t i = 0; i < width && f.offset + i < rec.size(); ++i)
-    v |= uint32_t{static_cast<unsigned char>(rec[f.offset + i])} << (8 * i);
-  return v;
-}
-
 bool SameDeclaration(const Layout& a, const Layout& b) {
   if (a.record_size != b.record_size || a.rows.size() != b.rows.size()) return false;
   for (size_t i = 0; i < a.rows.size(); ++i) {
@@ -87,14 +79,6 @@ class MemoryTable : public Table {
 };
 
 }  // namespace
-
-int CompareKeys(const Layout& layout, std::string_view a, std::string_view b) {
-  for (const Field& f : layout.key.components) {
-    uint32_t x = ReadComponent(a, f), y = ReadComponent(b, f);
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return 0;
-}
 
 MemoryTableDriver::MemoryTableDriver() : live_tables_(std::make_shared<int>(0)) {}
 MemoryTableDriver::~MemoryTableDriver() = default;

@@ -19,12 +19,12 @@
 #include <vector>
 
 #include "framework/status.h"
+#include "workdata/record_buffer.h"
 #include "workdata/table_driver.h"
 
 namespace eracuni::workdata::testing {
 
-// Key order of two records of `layout`: <0, 0 or >0.
-int CompareKeys(const Layout& layout, std::string_view a, std::string_view b);
+using workdata::CompareKeys;
 
 class MemoryTableDriver : public TableDriver {
  public:

@@ -1,0 +1,82 @@
+#include "batch/document_renderer.h"
+
+#include <algorithm>
+
+namespace eracuni::batch {
+namespace {
+
+// Not a verdict: tells whether the writer set one.
+constexpr uint8_t kNoVerdict = 0xFF;
+
+}  // namespace
+
+DocumentRenderer::DocumentRenderer(const DocumentWriters& writers,
+                                   const settings::Settings& settings, ErrorManager& errors,
+                                   unsigned workers)
+    : writers_(writers), settings_(settings), errors_(errors), workers_(workers) {}
+
+DocumentRenderer::~DocumentRenderer() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+    queue_.clear();
+  }
+  queued_.notify_all();
+  for (std::thread& t : threads_) t.join();
+}
+
+void DocumentRenderer::Submit(RenderJob& job) {
+  if (threads_.empty())
+    for (unsigned i = 0; i < workers_; ++i) threads_.emplace_back([this] { Work(); });
+  {
+    std::lock_guard lock(mutex_);
+    queue_.push_back(&job);
+  }
+  queued_.notify_one();
+}
+
+void DocumentRenderer::Wait(const RenderJob& job) {
+  std::unique_lock lock(mutex_);
+  finished_.wait(lock, [&] { return job.done; });
+}
+
+bool DocumentRenderer::Done(const RenderJob& job) {
+  std::lock_guard lock(mutex_);
+  return job.done;
+}
+
+void DocumentRenderer::Work() {
+  settings::Settings settings = settings_;  // paths the snapshot files name stay alive here
+  workdata::SnapshotWorkFiles snapshot(settings, errors_);
+  RenderingFileSystem memory;
+  for (;;) {
+    RenderJob* job;
+    {
+      std::unique_lock lock(mutex_);
+      queued_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+      if (stopping_) return;
+      job = queue_.front();
+      queue_.pop_front();
+    }
+    snapshot.Load(std::move(job->snapshot));
+    settings.DOBROPISBREMEPIS = kNoVerdict;
+    if (job->eslog20)
+      job->outcome = writers_.invoice20(settings, snapshot.files(), memory, job->name);
+    else
+      job->status = writers_.invoice(settings, snapshot.files(), memory, job->name);
+    if (settings.DOBROPISBREMEPIS != kNoVerdict) job->verdict = settings.DOBROPISBREMEPIS;
+    job->files = memory.TakeRenamed();
+    {
+      std::lock_guard lock(mutex_);
+      job->done = true;
+    }
+    finished_.notify_all();
+  }
+}
+
+unsigned RenderWorkersForThisMachine() {
+  unsigned n = std::thread::hardware_concurrency();
+  return n < 2 ? 0 : std::min(n - 1, 3u);
+}
+
+}  // namespace eracuni::batch
