@@ -116,23 +116,23 @@ class InvoiceLoop {
       if (workdata::TakeSnapshot(ctx_.files, kSnapshotLimit, job->snapshot)) {
         job->name = w_.IMEXMLRACUNA;
         job->eslog20 = settings::SelectsEslog20(ctx_.settings);
-        renderer_->Submit(*job);
         rendering_.push_back({index, job->snapshot.header, std::move(job)});
-        const size_t limit = kInFlightPerWorker * renderer_->workers();
-        while (!rendering_.empty() &&
-               (rendering_.size() > limit || renderer_->Done(*rendering_.front().job)))
-          WriteFirstRendered();
+        renderer_->Submit(*rendering_.back().job);  // the worker's from here on
+        // Written only when the window is full (or drained): what is in flight when a
+        // message comes never depends on the workers' speed.
+        while (rendering_.size() > kInFlightPerWorker * renderer_->workers()) WriteFirstRendered();
         return;
       }
     }
     Drain();
     size_t first = documents_.held();
+    const bool eslog20 = settings::SelectsEslog20(ctx_.settings);
     eslog20::DocumentOutcome o;
-    if (settings::SelectsEslog20(ctx_.settings))
+    if (eslog20)
       o = ctx_.writers.invoice20(ctx_.settings, ctx_.files, documents_, w_.IMEXMLRACUNA);
     else
       o.status = ctx_.writers.invoice(ctx_.settings, ctx_.files, documents_, w_.IMEXMLRACUNA);
-    Finish(row, std::move(o), first, ctx_.files.headers().buffer());
+    Finish(row, eslog20, std::move(o), first, ctx_.files.headers().buffer());
   }
 
   // Writes every document the renderer still holds, in order.
@@ -217,15 +217,15 @@ class InvoiceLoop {
     if (job.verdict && (!job.eslog20 || o.status.ok())) ctx_.settings.DOBROPISBREMEPIS = *job.verdict;
     workdata::RecordBuffer header(workdata::HeaderLayout());
     if (o.refused()) header.Assign(d.header);
-    Finish(w_.journal.invoices[d.row], std::move(o), first, header);
+    Finish(w_.journal.invoices[d.row], job.eslog20, std::move(o), first, header);
   }
 
   // What follows from the outcome of a header's writer; `first` is the group's first rename
   // the document may have asked for, `header` the header it was written from.
-  void Finish(InvoiceOutcome& row, eslog20::DocumentOutcome o, size_t first,
+  void Finish(InvoiceOutcome& row, bool eslog20, eslog20::DocumentOutcome o, size_t first,
               const workdata::RecordBuffer& header) {
     if (o.refused()) return Refuse(row, std::move(o.refusals), header);
-    row.payment_reference = std::move(o.payment_reference);
+    if (eslog20) row.payment_reference = std::move(o.payment_reference);
     if (!o.status.ok()) {
       std::string message = InvoiceNotWritten(row.document, o.status);
       ShowWarning(ctx_.platform.messages, message, caption::kWarning);

@@ -1,12 +1,15 @@
 #include "batch/batch_run.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "batch/document_renderer.h"
 #include "batch/messages.h"
 #include "framework/cp1250.h"
+#include "xml/xml_writer.h"
 #include "batch_fixture.h"
 
 namespace eracuni::batch::testing {
@@ -225,6 +228,67 @@ TEST_F(BatchTest, Eslog20RefusesAnInvoiceAndGoesOn) {
   ASSERT_NE(warned, rows.end());
   EXPECT_EQ(warned->status, InvoiceStatus::kWrittenWithWarnings);
   EXPECT_THAT(warned->reasons, ElementsAre("warned"));
+}
+
+// Documents rendered on worker threads come out as on one thread: the same messages in the
+// same order (a refusal, an unsafe name, a file that cannot be made, the header that stops
+// the loop), the same journal and the same files.
+TEST_F(BatchTest, DocumentsRenderedOnWorkersGiveTheMessagesJournalAndFilesOfOneThread) {
+  if (RenderWorkersForThisMachine() == 0) GTEST_SKIP() << "one processor: nothing runs beside";
+  for (uint32_t i = 1; i <= 7; ++i) AddInvoice(i, "A" + std::to_string(i), i == 6 ? "381" : "380");
+  data_.AddAttachment(8, 1, "../out.XML", out_.path(), "XML");
+  AddHeader(8, "A8");
+  AddHeader(9, "A9");  // no "XML" attachment: the loop stops here
+  AddInvoice(10, "A10");
+  settings_.VERZIJAESLOG = "2.0";
+  writers_.invoice20 = [](settings::Settings& s, workdata::WorkFiles& f, FileSystem& fs,
+                          std::string_view name) {
+    eslog20::DocumentOutcome o;
+    const workdata::RecordBuffer& h = f.headers().buffer();
+    if (h.U32(workdata::eRACUNI::IDENTRACUN) == 2) return o.refusals = {{"R02", "one"}}, o;
+    xml::XmlWriter xml(fs);
+    o.status = xml.CreateXmlFile(Cp1250ToUtf8(s.POTDOXMLRACUNOV + std::string(name)), "1.0", "UTF-8");
+    xml.CreateParent("r");
+    xml.AddParent();
+    xml.AddElement("n", h.Clipped(workdata::eRACUNI::STEVILKARACUNA));
+    if (o.status.ok()) o.status = xml.CloseXmlFile();
+    if (!o.status.ok()) return o;  // as the real writer: no reference, no verdict
+    o.payment_reference = "SI00 " + std::string(name);
+    s.DOBROPISBREMEPIS = h.Clipped(workdata::eRACUNI::VRSTARACUNA) == "381";
+    return o;
+  };
+  fake_.files.FailOn("create", ".A4.XML", 28);
+  struct Outcome {
+    std::vector<std::string> texts, rows, files;
+    int counted;
+    uint8_t verdict;
+  };
+  auto run = [&](bool pure) {
+    writers_.pure = pure;
+    const size_t shown = Texts().size();
+    OpenAndMake();
+    const std::vector<std::string> texts = Texts();
+    Outcome o{{texts.begin() + shown, texts.end()}, {}, {}, run_->window().STEVEC,
+              settings_.DOBROPISBREMEPIS};
+    for (const InvoiceOutcome& r : run_->window().journal.invoices)
+      o.rows.push_back(r.document + " " + std::to_string(int(r.status)) + " " +
+                       r.payment_reference.value_or("-") + " " + std::to_string(r.reasons.size()));
+    for (int i = 1; i <= 10; ++i) {
+      std::string name = out_.File("A" + std::to_string(i) + ".XML");
+      o.files.push_back(eracuni::testing::ReadFileOrEmpty(name));
+      std::filesystem::remove(name);
+    }
+    return o;
+  };
+  const Outcome one = run(false), workers = run(true);
+  EXPECT_EQ(workers.texts, one.texts);
+  EXPECT_EQ(workers.rows, one.rows);
+  EXPECT_EQ(workers.files, one.files);
+  EXPECT_EQ(workers.counted, one.counted);
+  EXPECT_EQ(workers.verdict, one.verdict);
+  EXPECT_EQ(one.counted, 5);
+  EXPECT_EQ(one.texts.size(), 4u);
+  EXPECT_THAT(one.files[5], HasSubstr("<n>A6</n>"));
 }
 
 TEST_F(BatchTest, DoneLeavesTheResultAndOnlyTheCloseButton) {
