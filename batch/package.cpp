@@ -23,11 +23,11 @@ std::string ToCp1250Path(const std::string& utf8) {
 }
 
 // The files the envelope lists, each once however many invoices name it.
-std::vector<std::string> AttachmentPaths(FileSystem& fs, const envelope::EnvelopeResult& envelope) {
+std::vector<std::string> AttachmentPaths(const envelope::EnvelopeResult& envelope) {
   std::vector<std::string> paths;
   std::set<std::string> seen;
   for (const envelope::AttachmentFile& a : envelope.attachments)
-    if (a.listed() && seen.insert(fs.CanonicalPath(a.path)).second)
+    if (a.listed() && seen.insert(a.canonical_path()).second)
       paths.push_back(ToCp1250Path(a.path));
   return paths;
 }
@@ -91,7 +91,7 @@ std::vector<std::string> NamesInPackage(const std::vector<std::string>& envelope
 
 void IzdelajPaket(BatchContext& ctx, WindowState& w, const envelope::EnvelopeResult& envelope,
                   std::vector<std::string>& log) {
-  std::vector<std::string> attachments = AttachmentPaths(ctx.platform.files, envelope);
+  std::vector<std::string> attachments = AttachmentPaths(envelope);
   std::vector<std::string> envelopes = EnvelopePaths(envelope);
   w.SEZNAMPRILOG = QuotedList(attachments);
   w.IMEOVOJNICE = std::string(FileNamePart(w.DATOTEKAOVOJNICE));

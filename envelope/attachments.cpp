@@ -147,6 +147,7 @@ void RenameToXmlBase(WriterContext& w, const std::string& xml_base, Entry& e) {
     ReportRenameFailure(w, s);
     return;
   }
+  w.canonical.Forget();
   w.result.renamed.push_back({e.file.path, to});
   e.name = new_name;
   e.file.path = to;
@@ -171,6 +172,7 @@ void CopyUnderTaxNumber(WriterContext& w, const Entry& e) {
   if (!StaysInFolder(e.name) || !StaysInFolder(tax)) return;
   const std::string to =
       Cp1250ToUtf8(std::string(ClipRight(w.settings.POTDOXMLRACUNOV)) + base + "_" + tax + ".XML");
+  w.canonical.Forget();
   if (w.platform.files.CopyFile(e.file.path, to).ok()) w.result.copies.push_back(to);
 }
 
@@ -201,8 +203,11 @@ void WriteAttachments(WriterContext& w) {
   size_t count = 0;
   for (Entry& e : entries) {
     AttachmentFile& f = e.file;
-    if (f.listed() && !w.names.Claim(f.path, w.platform.files.CanonicalPath(f.path)))
-      f.problem = AttachmentProblem::kDuplicateName;
+    if (f.listed()) {
+      const std::string& canonical = w.canonical.Of(w.platform.files, f.path);
+      if (canonical != f.path) f.canonical = canonical;
+      if (!w.names.Claim(f.path, canonical)) f.problem = AttachmentProblem::kDuplicateName;
+    }
     if (f.listed()) {
       f.size = FileSizeOrZero(w.platform.files, f.path);
       total_size += f.size;

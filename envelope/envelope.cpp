@@ -1,5 +1,6 @@
 #include "envelope/envelope.h"
 
+#include <algorithm>
 #include <string>
 
 #include "envelope/envelope_forms.h"
@@ -63,9 +64,11 @@ struct Run {
   const WrittenDocuments* written;
   EnvelopeResult result;
   PackageNames names;
+  RecentCanonicalPaths canonical;
 
   WriterContext Context(xml::XmlWriter& xml) {
-    return WriterContext{settings, files, platform, variant, result, xml, written, names};
+    return WriterContext{settings, files, platform, variant, result, xml, written, names,
+                         canonical};
   }
   // Whether the current header's invoice is described.
   bool Described() const {
@@ -144,7 +147,8 @@ EnvelopeResult WriteRun(Variant variant, settings::Settings& settings, workdata:
           std::string(workdata::ClipRight(datoteka_ovojnice)),
           written,
           {},
-          PackageNames(IsPackageChannel(settings.KATERABANKA))};
+          PackageNames(IsPackageChannel(settings.KATERABANKA)),
+          {}};
   if (IsBareEnvelopeChannel(settings.KATERABANKA))
     WriteBareEnvelopes(run);
   else
@@ -164,6 +168,18 @@ std::string PackageNames::Key(const std::string& path) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return name;
 }
+
+const std::string& RecentCanonicalPaths::Of(FileSystem& fs, const std::string& path) {
+  for (size_t i = 0; i < used_; ++i)
+    if (kept_[i].first == path) return kept_[i].second;
+  auto& slot = kept_[next_];
+  next_ = (next_ + 1) % kKept;
+  used_ = std::max(used_, next_ == 0 ? kKept : next_);
+  slot = {path, fs.CanonicalPath(path)};
+  return slot.second;
+}
+
+void RecentCanonicalPaths::Forget() { used_ = next_ = 0; }
 
 bool PackageNames::Claim(const std::string& path, const std::string& canonical) {
   if (!package_) return true;

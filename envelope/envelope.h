@@ -60,8 +60,10 @@ struct AttachmentFile {
   std::string invoice_number;  // clipped, windows-1250
   std::string path;            // UTF-8; the name it goes by after the same-name rule
   uint64_t size = 0;           // bytes, when listed
+  std::string canonical;       // when listed and it differs from `path`: the file's own path
   AttachmentProblem problem = AttachmentProblem::kNone;
   bool listed() const { return problem == AttachmentProblem::kNone; }
+  const std::string& canonical_path() const { return canonical.empty() ? path : canonical; }
 };
 
 struct EnvelopeResult {

@@ -5,9 +5,11 @@
 // turn work-data fields into their written forms.
 #pragma once
 
+#include <array>
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "envelope/envelope.h"
 #include "workdata/field.h"
@@ -33,6 +35,20 @@ class PackageNames {
   std::map<std::string, std::string> owners_;  // folded name -> canonical path
 };
 
+// The canonical paths of the last few files asked for: the invoices of a run name the same
+// shared files (conditions, price lists) again and again, and each answer costs several
+// system calls. Forgotten whenever the writer renames or copies a file.
+class RecentCanonicalPaths {
+ public:
+  const std::string& Of(FileSystem& fs, const std::string& path);
+  void Forget();
+
+ private:
+  static constexpr size_t kKept = 8;
+  std::array<std::pair<std::string, std::string>, kKept> kept_;  // path, canonical
+  size_t used_ = 0, next_ = 0;
+};
+
 struct WriterContext {
   settings::Settings& settings;
   workdata::WorkFiles& files;
@@ -42,6 +58,7 @@ struct WriterContext {
   xml::XmlWriter& xml;
   const WrittenDocuments* written;  // null: every header, documents in the output folder
   PackageNames& names;
+  RecentCanonicalPaths& canonical;
 
   bool payment() const { return variant == Variant::kPayment; }
   // K, M, G, D, U: the channels that get `hash` and `size`.
