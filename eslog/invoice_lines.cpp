@@ -40,64 +40,64 @@ Descriptions SplitDescription(const RecordBuffer& line) {
 void WriteAdditionalIdentification(xml::XmlWriter& xml, const RecordBuffer& line) {
   if (IsBlank(line.Text(L::STEVILKAARTIKLADODATNA))) return;
   OpenParent(xml, "DodatnaIdentifikacijaArtikla");
-  xml.AddElement("VrstaPodatkaArtikla", "5");
-  xml.AddElement("StevilkaArtiklaDodatna", Unchanged(line, L::STEVILKAARTIKLADODATNA));
-  xml.AddElement("VrstaKodeArtiklaDodatna", "SA");
+  xml.AddLeaf("VrstaPodatkaArtikla", "5");
+  AddStored(xml, "StevilkaArtiklaDodatna", line, L::STEVILKAARTIKLADODATNA);
+  xml.AddLeaf("VrstaKodeArtiklaDodatna", "SA");
   xml.CloseParent();
 }
 
 void WriteDescriptions(xml::XmlWriter& xml, const RecordBuffer& line) {
   Descriptions d = SplitDescription(line);
   OpenParent(xml, "OpisiArtiklov");
-  xml.AddElement("KodaOpisaArtikla", Unchanged(line, L::KODAOPISAARTIKLA));
+  AddStored(xml, "KodaOpisaArtikla", line, L::KODAOPISAARTIKLA);
   OpenParent(xml, "OpisArtikla");
-  xml.AddElement("OpisArtikla1", d.first);
-  if (d.second) xml.AddElement("OpisArtikla2", *d.second);
+  xml.AddLeaf("OpisArtikla1", d.first);
+  if (d.second) xml.AddLeaf("OpisArtikla2", *d.second);
   xml.CloseParent();
   xml.CloseParent();
 }
 
 void WriteQuantity(xml::XmlWriter& xml, const RecordBuffer& line) {
   OpenParent(xml, "KolicinaArtikla");
-  xml.AddElement("VrstaKolicine", Unchanged(line, L::VRSTAKOLICINE));
-  xml.AddElement("Kolicina", Unchanged(line, L::KOLICINA));
-  xml.AddElement("EnotaMere", Unchanged(line, L::ENOTAMERE));
+  AddStored(xml, "VrstaKolicine", line, L::VRSTAKOLICINE);
+  AddStored(xml, "Kolicina", line, L::KOLICINA);
+  AddStored(xml, "EnotaMere", line, L::ENOTAMERE);
   xml.CloseParent();
 }
 
 void WriteLineAmount(xml::XmlWriter& xml, std::string_view kind, std::string_view amount) {
   OpenParent(xml, "ZneskiPostavke");
-  xml.AddElement("VrstaZneskaPostavke", kind);
-  xml.AddElement("ZnesekPostavke", amount);
+  xml.AddLeaf("VrstaZneskaPostavke", kind);
+  xml.AddLeaf("ZnesekPostavke", amount);
   xml.CloseParent();
 }
 
 void WriteAmountsAndPrice(xml::XmlWriter& xml, const RecordBuffer& line) {
   // The net line amount always goes under 203, whatever the line's own code says.
   WriteLineAmount(xml, "203", AmountForm(line.Text(L::ZNESEKPOSTAVKE)));
-  WriteLineAmount(xml, Unchanged(line, L::VRSTAZNESKAPOSTAVKEVSE),
+  WriteLineAmount(xml, StoredText(line, L::VRSTAZNESKAPOSTAVKEVSE),
                   AmountForm(line.Text(L::ZNESEKPOSTAVKEVSE)));
   OpenParent(xml, "CenaPostavke");
-  xml.AddElement("Cena", AmountForm(line.Text(L::CENA)));
+  xml.AddLeaf("Cena", AmountForm(line.Text(L::CENA)));
   xml.CloseParent();
 }
 
 void WriteLineTaxAmount(xml::XmlWriter& xml, std::string_view kind, std::string_view amount) {
   OpenParent(xml, "ZneskiDavkovPostavke");
-  xml.AddElement("VrstaZneskaDavkaPostavke", kind);
-  xml.AddElement("Znesek", amount);
+  xml.AddLeaf("VrstaZneskaDavkaPostavke", kind);
+  xml.AddLeaf("Znesek", amount);
   xml.CloseParent();
 }
 
 void WriteTaxes(xml::XmlWriter& xml, const RecordBuffer& line) {
   OpenParent(xml, "DavkiPostavke");
   OpenParent(xml, "DavkiNaPostavki");
-  xml.AddElement("VrstaDavkaPostavke", Unchanged(line, L::VRSTADAVKAPOSTAVKE));
-  xml.AddElement("OdstotekDavkaPostavke", PercentageForm(line.Text(L::ODSTOTEKDAVKAPOSTAVKE)));
+  AddStored(xml, "VrstaDavkaPostavke", line, L::VRSTADAVKAPOSTAVKE);
+  xml.AddLeaf("OdstotekDavkaPostavke", PercentageForm(line.Text(L::ODSTOTEKDAVKAPOSTAVKE)));
   xml.CloseParent();
-  WriteLineTaxAmount(xml, Unchanged(line, L::VRSTAZNESKADAVKAPOSTAVKE),
+  WriteLineTaxAmount(xml, StoredText(line, L::VRSTAZNESKADAVKAPOSTAVKE),
                      AmountForm(line.Text(L::ZNESEK)));
-  WriteLineTaxAmount(xml, Unchanged(line, L::VRSTAZNESKADAVKAPOSTAVKE1),
+  WriteLineTaxAmount(xml, StoredText(line, L::VRSTAZNESKADAVKAPOSTAVKE1),
                      AmountForm(line.Text(L::ZNESEK1)));
   xml.CloseParent();
 }
@@ -105,18 +105,18 @@ void WriteTaxes(xml::XmlWriter& xml, const RecordBuffer& line) {
 void WritePercentage(xml::XmlWriter& xml, const RecordBuffer& line) {
   if (IsZeroAmount(line.Text(L::ODSTOTEKPOSTAVKE))) return;
   OpenParent(xml, "OdstotkiPostavk");
-  xml.AddElement("Identifikator", Unchanged(line, L::IDENTIFIKATOR));
-  xml.AddElement("VrstaOdstotkaPostavke", Unchanged(line, L::VRSTAODSTOTKAPOSTAVKE));
-  xml.AddElement("OdstotekPostavke", PercentageForm(line.Text(L::ODSTOTEKPOSTAVKE)));
-  xml.AddElement("VrstaZneskaOdstotka", Unchanged(line, L::VRSTAZNESKAODSTOTKA));
-  xml.AddElement("ZnesekOdstotka", AmountForm(line.Text(L::ZNESEKODSTOTKA)));
+  AddStored(xml, "Identifikator", line, L::IDENTIFIKATOR);
+  AddStored(xml, "VrstaOdstotkaPostavke", line, L::VRSTAODSTOTKAPOSTAVKE);
+  xml.AddLeaf("OdstotekPostavke", PercentageForm(line.Text(L::ODSTOTEKPOSTAVKE)));
+  AddStored(xml, "VrstaZneskaOdstotka", line, L::VRSTAZNESKAODSTOTKA);
+  xml.AddLeaf("ZnesekOdstotka", AmountForm(line.Text(L::ZNESEKODSTOTKA)));
   xml.CloseParent();
 }
 
 void WriteLine(xml::XmlWriter& xml, const RecordBuffer& line) {
   OpenParent(xml, "PostavkeRacuna");
   OpenParent(xml, "Postavka");
-  xml.AddElement("StevilkaVrstice", LineNumberForm(line.U32(L::ZAPSTEVPOST)));
+  xml.AddLeaf("StevilkaVrstice", LineNumberForm(line.U32(L::ZAPSTEVPOST)));
   xml.CloseParent();
   WriteAdditionalIdentification(xml, line);
   WriteDescriptions(xml, line);

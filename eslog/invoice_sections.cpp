@@ -1,6 +1,7 @@
 #include "eslog/invoice_sections.h"
 
 #include "eslog/text_forms.h"
+#include "framework/blanks.h"
 #include "framework/cp1250.h"
 
 namespace eracuni::eslog::internal {
@@ -9,6 +10,20 @@ bool IsBlank(std::string_view text) { return workdata::ClipRight(text).empty(); 
 
 std::string Unchanged(const workdata::RecordBuffer& record, workdata::Field field) {
   return UnchangedForm(record.Text(field));
+}
+
+// The writer drops trailing blanks, and the conversion turns blanks into blanks and nothing
+// else into blanks, so dropping them first changes no byte written.
+StoredText::StoredText(const workdata::RecordBuffer& record, workdata::Field field)
+    : text_(DropTrailingBlanks(record.Text(field))) {
+  if (IsAscii(text_)) return;
+  converted_ = Cp1250ToUtf8(text_);
+  text_ = converted_;
+}
+
+void AddStored(xml::XmlWriter& xml, xml::XmlName name, const workdata::RecordBuffer& record,
+               workdata::Field field) {
+  xml.AddLeaf(name, StoredText(record, field));
 }
 
 std::string Prepared(std::string_view cp1250, size_t max_chars) {
@@ -46,21 +61,18 @@ size_t CharBoundaryBefore(std::string_view utf8, size_t max_bytes) {
   return end;
 }
 
-void OpenParent(xml::XmlWriter& xml, std::string_view name) {
-  xml.CreateParent(name);
-  xml.AddParent();
-}
+void OpenParent(xml::XmlWriter& xml, xml::XmlName name) { xml.OpenParent(name); }
 
 void AddTextBlock(xml::XmlWriter& xml, std::string_view kind,
                   std::initializer_list<std::string_view> texts) {
-  static constexpr std::string_view kTextNames[] = {"Tekst1", "Tekst2", "Tekst3", "Tekst4",
-                                                    "Tekst5"};
+  static constexpr xml::XmlName kTextNames[] = {"Tekst1", "Tekst2", "Tekst3", "Tekst4",
+                                                "Tekst5"};
   OpenParent(xml, "PoljubnoBesedilo");
-  xml.AddElement("VrstaBesedila", kind);
+  xml.AddLeaf("VrstaBesedila", kind);
   OpenParent(xml, "Besedilo");
   size_t i = 0;
   for (std::string_view text : texts)
-    if (i < std::size(kTextNames)) xml.AddElement(kTextNames[i++], text);
+    if (i < std::size(kTextNames)) xml.AddLeaf(kTextNames[i++], text);
   xml.CloseParent();
   xml.CloseParent();
 }

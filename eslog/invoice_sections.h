@@ -57,8 +57,25 @@ std::string CutToChars(std::string_view utf8, size_t max_chars);
 // The longest prefix length of at most `max_bytes` that ends on a character boundary.
 size_t CharBoundaryBefore(std::string_view utf8, size_t max_bytes);
 
+// A field as stored, as UTF-8 without its trailing blanks, for the writer: an ASCII value
+// (most) is a view of the record, any other is converted. Neither copied nor moved.
+class StoredText {
+ public:
+  StoredText(const workdata::RecordBuffer& record, workdata::Field field);
+  StoredText(const StoredText&) = delete;
+  StoredText& operator=(const StoredText&) = delete;
+  operator std::string_view() const { return text_; }
+
+ private:
+  std::string converted_;
+  std::string_view text_;
+};
+// An element of the field as stored (what AddElement of Unchanged writes).
+void AddStored(xml::XmlWriter& xml, xml::XmlName name, const workdata::RecordBuffer& record,
+               workdata::Field field);
+
 // CreateParent followed by AddParent.
-void OpenParent(xml::XmlWriter& xml, std::string_view name);
+void OpenParent(xml::XmlWriter& xml, xml::XmlName name);
 // A PoljubnoBesedilo block: VrstaBesedila, then Besedilo with Tekst1, Tekst2, ...
 void AddTextBlock(xml::XmlWriter& xml, std::string_view kind,
                   std::initializer_list<std::string_view> texts);

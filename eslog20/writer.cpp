@@ -33,27 +33,25 @@ class Out {
  public:
   explicit Out(xml::XmlWriter& xml) : xml_(xml) {}
 
-  void Open(std::string_view name) {
-    xml_.CreateParent(name);
-    xml_.AddParent();
-  }
+  void Open(xml::XmlName name) { xml_.OpenParent(name); }
   void Close() { xml_.CloseParent(); }
 
-  void Text(std::string_view name, std::string_view value) {
+  void Text(xml::XmlName name, std::string_view value) {
     if (IsBlankText(value)) return;
-    size_t max = SchemaTextLength(name);
-    xml_.AddElement(name, max == 0 ? value : internal::CutToChars(value, max));
+    size_t max = SchemaTextLength(name.text());
+    if (max == 0) return xml_.AddLeaf(name, value);
+    xml_.AddLeaf(name, internal::CutToChars(value, max));
   }
   // A code or a constant: never cut (a cut code would be another code).
-  void Code(std::string_view name, std::string_view value) {
-    if (!IsBlankText(value)) xml_.AddElement(name, value);
+  void Code(xml::XmlName name, std::string_view value) {
+    if (!IsBlankText(value)) xml_.AddLeaf(name, value);
   }
-  void Number(std::string_view name, const std::optional<Decimal>& value) {
-    if (value) xml_.AddElement(name, value->ToString());
+  void Number(xml::XmlName name, const std::optional<Decimal>& value) {
+    if (value) xml_.AddLeaf(name, value->ToString());
   }
 
   // <parent><name>value</name></parent>, or nothing for a blank value.
-  void Wrapped(std::string_view parent, std::string_view name, std::string_view value) {
+  void Wrapped(xml::XmlName parent, xml::XmlName name, std::string_view value) {
     if (IsBlankText(value)) return;
     Open(parent);
     Text(name, value);

@@ -71,11 +71,19 @@ std::optional<unsigned char> CodePointToCp1250(char32_t cp) {
   return static_cast<unsigned char>(0x80 + (it - kHigh.begin()));
 }
 
-std::string Cp1250ToUtf8(std::string_view cp1250) {
-  // Most texts are ASCII, the same in both: found eight bytes at a time, copied whole.
+// The length of the ASCII bytes `s` starts with, found eight bytes at a time.
+size_t AsciiPrefix(std::string_view s) {
   size_t ascii = 0;
-  while (ascii + 8 <= cp1250.size() && IsAsciiWord(cp1250.data() + ascii)) ascii += 8;
-  while (ascii < cp1250.size() && static_cast<unsigned char>(cp1250[ascii]) < 0x80) ++ascii;
+  while (ascii + 8 <= s.size() && IsAsciiWord(s.data() + ascii)) ascii += 8;
+  while (ascii < s.size() && static_cast<unsigned char>(s[ascii]) < 0x80) ++ascii;
+  return ascii;
+}
+
+bool IsAscii(std::string_view text) { return AsciiPrefix(text) == text.size(); }
+
+std::string Cp1250ToUtf8(std::string_view cp1250) {
+  // Most texts are ASCII, the same in both: copied whole.
+  size_t ascii = AsciiPrefix(cp1250);
   if (ascii == cp1250.size()) return std::string(cp1250);
   size_t size = cp1250.size();  // exactly: kept strings hold no spare room
   for (size_t i = ascii; i < cp1250.size(); ++i) {

@@ -19,6 +19,8 @@ char32_t Cp1250ToCodePoint(unsigned char byte);
 std::optional<unsigned char> CodePointToCp1250(char32_t cp);
 
 std::string Cp1250ToUtf8(std::string_view cp1250);
+// Whether every byte is below 0x80: such a text is the same in windows-1250 and UTF-8.
+bool IsAscii(std::string_view text);
 // Fails (nothing) on malformed UTF-8 or a character windows-1250 cannot hold; `bad_offset`
 // then receives the byte offset of the offending character.
 std::optional<std::string> Utf8ToCp1250(std::string_view utf8, size_t* bad_offset = nullptr);

@@ -94,24 +94,36 @@ constexpr uint64_t kOnes = 0x0101010101010101u, kHighBits = 0x8080808080808080u;
 constexpr uint64_t HasZeroByte(uint64_t x) { return (x - kOnes) & ~x & kHighBits; }
 constexpr uint64_t HasByte(uint64_t x, unsigned char b) { return HasZeroByte(x ^ (kOnes * b)); }
 
+uint64_t Word(const char* p) {
+  uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+
 // Eight bytes at once: none below 0x20, none from 0x7F up, no & < > ".
-bool PlainWord(const char* p) {
-  uint64_t x;
-  std::memcpy(&x, p, sizeof x);
+bool PlainWord(uint64_t x) {
   uint64_t odd = ((x - kOnes * 0x20) & ~x) | x | (x + kOnes);
   return ((odd & kHighBits) | HasByte(x, '&') | HasByte(x, '<') | HasByte(x, '>') |
           HasByte(x, '"')) == 0;
 }
 
-// Whether `s` goes out as it is: well-formed UTF-8 of XML characters, nothing to escape.
-// Most values are, also those with Slovenian letters.
-bool IsPlain(std::string_view s) {
+// The 1 to 8 bytes at `p` in one word, some of them twice and the rest blanks: a test of
+// every byte of the word tests every byte of [p, p + n).
+uint64_t ShortWord(const char* p, size_t n) {
+  if (n >= 4) {
+    uint32_t head, tail;
+    std::memcpy(&head, p, 4);
+    std::memcpy(&tail, p + n - 4, 4);
+    return head | uint64_t{tail} << 32;
+  }
+  auto byte = [p](size_t i) { return uint64_t{static_cast<unsigned char>(p[i])}; };
+  return byte(0) | byte(n / 2) << 8 | byte(n - 1) << 16 | (kOnes * ' ') << 24;
+}
+
+// IsPlain, a byte or a character at a time.
+bool IsPlainBytes(std::string_view s) {
   size_t i = 0;
   while (i < s.size()) {
-    if (s.size() - i >= 8 && PlainWord(s.data() + i)) {
-      i += 8;
-      continue;
-    }
     unsigned char c = static_cast<unsigned char>(s[i]);
     if (kPlain[c]) {
       ++i;
@@ -122,6 +134,22 @@ bool IsPlain(std::string_view s) {
     i += n;
   }
   return true;
+}
+
+// Whether `s` goes out as it is: well-formed UTF-8 of XML characters, nothing to escape.
+// Most values are, also those with Slovenian letters. Printable ASCII without markup is
+// found in words of eight bytes (the last one overlapping), so a short value costs one test.
+bool IsPlain(std::string_view s) {
+  const char* p = s.data();
+  size_t n = s.size();
+  if (n <= 8) {
+    if (n == 0 || PlainWord(ShortWord(p, n))) return true;
+  } else {
+    size_t i = 0;
+    while (i + 8 < n && PlainWord(Word(p + i))) i += 8;
+    if (i + 8 >= n && PlainWord(Word(p + n - 8))) return true;
+  }
+  return IsPlainBytes(s);
 }
 
 // Names: ASCII letters, '_' and ':' start one; digits, '-' and '.' may follow. Beyond ASCII
@@ -182,12 +210,6 @@ void CopyBytes(char* to, const char* from, size_t n) {
     to[n / 2] = from[n / 2];
     to[n - 1] = from[n - 1];
   }
-}
-
-uint64_t Word(const char* p) {
-  uint64_t w;
-  std::memcpy(&w, p, sizeof w);
-  return w;
 }
 
 bool SameBytes(std::string_view a, std::string_view b) {
@@ -340,7 +362,12 @@ struct XmlStream::Impl {
   Buffer out;
   bool started = false;          // between Start and Finish
   size_t depth = 0;              // open parents
-  std::vector<std::string> parents;     // their names, innermost at depth - 1 (kept for reuse)
+  // An open parent's name: a known name by reference, any other copied.
+  struct Parent {
+    std::string_view known;
+    std::string given;
+  };
+  std::vector<Parent> parents;          // innermost at depth - 1 (kept for reuse)
   std::vector<std::string> attributes;  // names in the open start tag (kept for reuse)
   size_t attribute_count = 0;
   bool attributes_open = false;  // between CreateParent and AddParent
@@ -362,6 +389,11 @@ struct XmlStream::Impl {
                         : std::string(what) + " name \"" + std::string(name) +
                               "\" is not an XML name");
     return {};
+  }
+
+  std::string_view ParentName(size_t i) const {
+    const Parent& p = parents[i];
+    return p.known.data() != nullptr ? p.known : std::string_view(p.given);
   }
 
   // The innermost parent gets content: its start tag ends here.
@@ -415,14 +447,19 @@ struct XmlStream::Impl {
     }
   }
 
+  // A leaf: the start tag of a parent that gets its first content ends first.
   void PutLeaf(std::string_view name, std::string_view value) {
+    attributes_open = false;
     bool plain;
     std::string_view v = Clean(value, &plain);
     size_t indent = depth * kIndentWidth;
-    size_t size = line_open + indent + 2 * name.size() + v.size() + 5 + 8;
+    size_t size = 2 + indent + 2 * name.size() + v.size() + 5 + 8;
     if (plain && size <= kBufferSize) {  // the common leaf, in one piece
       char* p = out.Room(size);
       char* start = p;
+      *p = '>';
+      p += tag_unclosed;
+      tag_unclosed = false;
       p = PutLineStart(p, line_open, indent);
       *p++ = '<';
       p = Copy(p, name);
@@ -436,6 +473,7 @@ struct XmlStream::Impl {
       }
       out.Advance(static_cast<size_t>(p - start));
     } else {
+      OpenContent();
       StartLine();
       out.Put('<');
       out.Put(name);
@@ -452,6 +490,35 @@ struct XmlStream::Impl {
     line_open = true;
   }
 
+  // A parent's start tag up to its name, on a new line; the tag stays open for attributes
+  // or for "/>" if no content follows.
+  void StartParent(std::string_view name, std::string_view known) {
+    size_t indent = depth * kIndentWidth;
+    size_t size = 2 + indent + 1 + name.size() + 8;
+    if (size <= kBufferSize) {  // in one piece, with the '>' of the parent it goes into
+      char* p = out.Room(size);
+      char* start = p;
+      *p = '>';
+      p += tag_unclosed;
+      p = PutLineStart(p, line_open, indent);
+      *p++ = '<';
+      p = Copy(p, name);
+      out.Advance(static_cast<size_t>(p - start));
+    } else {
+      OpenContent();
+      StartLine();
+      out.Put('<');
+      out.Put(name);
+    }
+    line_open = true;
+    if (parents.size() == depth) parents.emplace_back();
+    Parent& parent = parents[depth++];
+    parent.known = known;
+    if (known.data() == nullptr) parent.given.assign(name);
+    tag_unclosed = true;
+    attribute_count = 0;
+  }
+
   // The end tag of the innermost open parent: on a line of its own after content,
   // "<Name/>" when it has none.
   void EndParent() {
@@ -462,10 +529,23 @@ struct XmlStream::Impl {
       tag_unclosed = false;
       return;
     }
-    StartLine();
-    out.Put("</");
-    out.Put(parents[depth]);
-    out.Put('>');
+    std::string_view name = ParentName(depth);
+    size_t indent = depth * kIndentWidth;
+    size_t size = 1 + indent + 3 + name.size() + 8;
+    if (size > kBufferSize) {
+      StartLine();
+      out.Put("</");
+      out.Put(name);
+      out.Put('>');
+      return;
+    }
+    char* p = out.Room(size);
+    char* start = p;
+    p = PutLineStart(p, line_open, indent);
+    p = Copy(p, "</");
+    p = Copy(p, name);
+    *p++ = '>';
+    out.Advance(static_cast<size_t>(p - start));
   }
 
   bool AttributeGiven(std::string_view name) const {
@@ -530,15 +610,15 @@ void XmlStream::CreateParent(std::string_view name) {
   if (!d.Writing()) return;
   std::string_view n = d.TakeName(name, "element");
   if (n.empty()) return;
-  d.OpenContent();
-  d.StartLine();
-  d.out.Put('<');
-  d.out.Put(n);
-  d.line_open = true;
-  if (d.parents.size() == d.depth) d.parents.emplace_back();
-  d.parents[d.depth++].assign(n);
-  d.tag_unclosed = d.attributes_open = true;
-  d.attribute_count = 0;
+  d.StartParent(n, {});
+  d.attributes_open = true;
+}
+
+void XmlStream::OpenParent(XmlName name) {
+  Impl& d = *impl_;
+  if (!d.Writing()) return;
+  d.StartParent(name.text(), name.text());
+  d.attributes_open = false;
 }
 
 void XmlStream::CreateAttribute(std::string_view name, std::string_view value) {
@@ -549,7 +629,8 @@ void XmlStream::CreateAttribute(std::string_view name, std::string_view value) {
   std::string_view n = d.TakeName(name, "attribute");
   if (n.empty()) return;
   if (d.AttributeGiven(n))
-    return d.Misuse("attribute " + std::string(n) + " given twice in <" + d.parents[d.depth - 1] + ">");
+    return d.Misuse("attribute " + std::string(n) + " given twice in <" +
+                     std::string(d.ParentName(d.depth - 1)) + ">");
   if (d.attributes.size() == d.attribute_count) d.attributes.emplace_back();
   d.attributes[d.attribute_count++].assign(n);
   d.out.Put(' ');
@@ -571,9 +652,13 @@ void XmlStream::AddElement(std::string_view name, std::string_view value) {
   if (!d.Writing()) return;
   std::string_view n = d.TakeName(name, "element");
   if (n.empty()) return;
-  d.attributes_open = false;
-  d.OpenContent();
   d.PutLeaf(n, value);
+}
+
+void XmlStream::AddLeaf(XmlName name, std::string_view value) {
+  Impl& d = *impl_;
+  if (!d.Writing()) return;
+  d.PutLeaf(name.text(), value);
 }
 
 void XmlStream::CloseParent() {

@@ -118,6 +118,10 @@ void XmlWriter::AddElement(std::string_view name, std::string_view value) {
   impl_->stream.AddElement(name, value);
 }
 void XmlWriter::CloseParent() { impl_->stream.CloseParent(); }
+void XmlWriter::OpenParent(XmlName name) { impl_->stream.OpenParent(name); }
+void XmlWriter::AddLeaf(XmlName name, std::string_view value) {
+  impl_->stream.AddLeaf(name, value);
+}
 
 Status XmlWriter::CloseXmlFile() {
   Impl& d = *impl_;

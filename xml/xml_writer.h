@@ -16,6 +16,7 @@
 
 #include "framework/platform.h"
 #include "framework/status.h"
+#include "xml/xml_name.h"
 
 namespace eracuni::xml {
 
@@ -43,6 +44,10 @@ class XmlWriter {
   void AddElement(std::string_view name, std::string_view value);
   // XML:CLOSEPARENT.
   void CloseParent();
+  // CreateParent followed by AddParent, and AddElement, for names written into the program
+  // (checked when it is built; the same bytes as the calls above).
+  void OpenParent(XmlName name);
+  void AddLeaf(XmlName name, std::string_view value);
   // XML:CLOSEXMLFILE: closes open parents, finishes the file and renames it into place.
   // The first failure since CreateXmlFile is returned and the file is removed.
   Status CloseXmlFile();
