@@ -14,10 +14,22 @@ namespace {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
+// Right-aligned fields are mostly leading blanks: skipped eight at a time.
 std::string_view DropLeadingBlanks(std::string_view s) {
-  size_t start = s.find_first_not_of(' ');
-  return start == std::string_view::npos ? std::string_view() : s.substr(start);
+  size_t start = 0;
+  while (s.size() - start >= 8 && std::memcmp(s.data() + start, "        ", 8) == 0) start += 8;
+  while (start < s.size() && s[start] == ' ') ++start;
+  return s.substr(start);
 }
+
+// The characters AmountForm keeps.
+constexpr std::array<bool, 256> AmountBytes() {
+  std::array<bool, 256> kept{};
+  for (int c = '0'; c <= '9'; ++c) kept[c] = true;
+  kept['.'] = kept['-'] = true;
+  return kept;
+}
+constexpr std::array<bool, 256> kAmountBytes = AmountBytes();
 
 struct Substitution {
   unsigned char byte;
@@ -134,11 +146,15 @@ std::string IzracunajSklicRF(std::string_view reference) {
 }
 
 std::string AmountForm(std::string_view amount) {
+  std::string_view text = DropTrailingBlanks(DropLeadingBlanks(amount));  // left out anyway
+  bool all_kept = true;  // as most amounts are: copied whole
+  for (char c : text) all_kept &= kAmountBytes[static_cast<unsigned char>(c)];
+  if (all_kept) return std::string(text);
   std::string out;
   char kept[32];  // gathered here, appended a piece at a time
   size_t n = 0;
-  for (char c : DropTrailingBlanks(DropLeadingBlanks(amount))) {  // blanks are left out anyway
-    if (!IsDigit(c) && c != '.' && c != '-') continue;
+  for (char c : text) {
+    if (!kAmountBytes[static_cast<unsigned char>(c)]) continue;
     if (n == sizeof kept) out.append(kept, std::exchange(n, 0));
     kept[n++] = c;
   }

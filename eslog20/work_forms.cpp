@@ -29,9 +29,10 @@ std::string Quoted(std::string_view v) {
 std::string Cp(std::string_view utf8) { return Utf8ToCp1250(utf8).value_or(std::string(utf8)); }
 
 std::string_view CutToChars(std::string_view utf8, size_t max_chars) {
+  if (utf8.size() <= max_chars) return utf8;  // no more characters than bytes
   size_t end = 0;
   for (size_t chars = 0; end < utf8.size() && chars < max_chars; ++chars) {
-    size_t n = Utf8SequenceLength(utf8, end);
+    size_t n = static_cast<unsigned char>(utf8[end]) < 0x80 ? 1 : Utf8SequenceLength(utf8, end);
     end += n == 0 ? 1 : n;
   }
   return utf8.substr(0, end);

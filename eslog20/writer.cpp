@@ -19,6 +19,20 @@ constexpr std::pair<std::string_view, size_t> kTextLengths[] = {
     {"D_7008", 256},
 };
 
+constexpr size_t TextLength(std::string_view element) {
+  for (const auto& [name, length] : kTextLengths)
+    if (name == element) return length;
+  return 0;
+}
+
+// An element of text with its schema length, both known when the program is built.
+struct TextElement {
+  template <size_t N>
+  consteval TextElement(const char (&literal)[N]) : name(literal), max(TextLength(literal)) {}
+  xml::XmlName name;
+  size_t max;
+};
+
 // Blanks and control characters alone: XML cannot hold the controls, so nothing would be
 // left of the value but an empty element.
 bool IsBlankText(std::string_view text) {
@@ -36,11 +50,9 @@ class Out {
   void Open(xml::XmlName name) { xml_.OpenParent(name); }
   void Close() { xml_.CloseParent(); }
 
-  void Text(xml::XmlName name, std::string_view value) {
+  void Text(TextElement e, std::string_view value) {
     if (IsBlankText(value)) return;
-    size_t max = SchemaTextLength(name.text());
-    if (max == 0) return xml_.AddLeaf(name, value);
-    xml_.AddLeaf(name, internal::CutToChars(value, max));
+    xml_.AddLeaf(e.name, e.max == 0 ? value : internal::CutToChars(value, e.max));
   }
   // A code or a constant: never cut (a cut code would be another code).
   void Code(xml::XmlName name, std::string_view value) {
@@ -51,7 +63,7 @@ class Out {
   }
 
   // <parent><name>value</name></parent>, or nothing for a blank value.
-  void Wrapped(xml::XmlName parent, xml::XmlName name, std::string_view value) {
+  void Wrapped(xml::XmlName parent, TextElement name, std::string_view value) {
     if (IsBlankText(value)) return;
     Open(parent);
     Text(name, value);
@@ -360,11 +372,7 @@ void WriteBreakdown(Out& o, const VatBreakdown& b) {
 
 }  // namespace
 
-size_t SchemaTextLength(std::string_view element) {
-  for (const auto& [name, length] : kTextLengths)
-    if (name == element) return length;
-  return 0;
-}
+size_t SchemaTextLength(std::string_view element) { return TextLength(element); }
 
 Status WriteInvoiceDocument(const Invoice& invoice, FileSystem& fs, const std::string& path) {
   xml::XmlWriter xml(fs);

@@ -100,11 +100,11 @@ uint64_t Word(const char* p) {
   return w;
 }
 
-// Eight bytes at once: none below 0x20, none from 0x7F up, no & < > ".
+// Eight bytes at once: none below 0x20, none from 0x7F up, no & < > ". A byte b has
+// b | 4 == '&' exactly when it is '&' or '"', and b | 2 == '>' when it is '<' or '>'.
 bool PlainWord(uint64_t x) {
   uint64_t odd = ((x - kOnes * 0x20) & ~x) | x | (x + kOnes);
-  return ((odd & kHighBits) | HasByte(x, '&') | HasByte(x, '<') | HasByte(x, '>') |
-          HasByte(x, '"')) == 0;
+  return ((odd & kHighBits) | HasByte(x | kOnes * 4, '&') | HasByte(x | kOnes * 2, '>')) == 0;
 }
 
 // The 1 to 8 bytes at `p` in one word, some of them twice and the rest blanks: a test of
@@ -194,13 +194,16 @@ bool IsXmlName(std::string_view s) {
   return !s.empty();
 }
 
-// Names and most values are short: copied and compared inline, in overlapping 8- and 4-byte
+// Names and most values are short: copied and compared inline, in overlapping 16-, 8- and 4-byte
 // pieces that stay within both ranges, as a call to memcpy or memcmp costs more than the work.
-void CopyBytes(char* to, const char* from, size_t n) {
+inline void CopyBytes(char* to, const char* from, size_t n) {
   if (n > 32) {
     std::memcpy(to, from, n);
+  } else if (n >= 16) {
+    std::memcpy(to, from, 16);
+    std::memcpy(to + n - 16, from + n - 16, 16);
   } else if (n >= 8) {
-    for (size_t k = 0; k + 8 < n; k += 8) std::memcpy(to + k, from + k, 8);
+    std::memcpy(to, from, 8);
     std::memcpy(to + n - 8, from + n - 8, 8);
   } else if (n >= 4) {
     std::memcpy(to, from, 4);
@@ -339,12 +342,20 @@ class Buffer {
   size_t used_ = 0;
 };
 
-// A line break when one is due and the blanks of `indent`, written eight at a time: the
-// caller's room has eight bytes to spare.
+// Room a line start may fill beyond its own bytes.
+constexpr size_t kLineSpare = 32;
+
+// A line break when one is due and the blanks of `indent`: up to 32 (16 levels) in one
+// store, deeper ones eight at a time; the caller's room has kLineSpare bytes to spare.
 char* PutLineStart(char* p, bool line_break, size_t indent) {
+  static constexpr char kBlanks[] = "                                ";
   *p = '\n';
   p += line_break;
-  for (size_t k = 0; k < indent; k += 8) std::memcpy(p + k, "        ", 8);
+  if (indent <= kLineSpare) {
+    std::memcpy(p, kBlanks, kLineSpare);
+  } else {
+    for (size_t k = 0; k < indent; k += 8) std::memcpy(p + k, kBlanks, 8);
+  }
   return p + indent;
 }
 
@@ -406,11 +417,11 @@ struct XmlStream::Impl {
   // A new line indented to the current depth, before a tag that must start a line.
   void StartLine() {
     size_t indent = depth * kIndentWidth;
-    if (indent + 9 > kBufferSize) {
+    if (indent + 1 + kLineSpare > kBufferSize) {
       if (line_open) out.Put('\n');
       return out.PutBlanks(indent);
     }
-    char* p = out.Room(indent + 9);
+    char* p = out.Room(indent + 1 + kLineSpare);
     out.Advance(static_cast<size_t>(PutLineStart(p, line_open, indent) - p));
   }
 
@@ -453,7 +464,7 @@ struct XmlStream::Impl {
     bool plain;
     std::string_view v = Clean(value, &plain);
     size_t indent = depth * kIndentWidth;
-    size_t size = 2 + indent + 2 * name.size() + v.size() + 5 + 8;
+    size_t size = 2 + indent + 2 * name.size() + v.size() + 5 + kLineSpare;
     if (plain && size <= kBufferSize) {  // the common leaf, in one piece
       char* p = out.Room(size);
       char* start = p;
@@ -494,7 +505,7 @@ struct XmlStream::Impl {
   // or for "/>" if no content follows.
   void StartParent(std::string_view name, std::string_view known) {
     size_t indent = depth * kIndentWidth;
-    size_t size = 2 + indent + 1 + name.size() + 8;
+    size_t size = 2 + indent + 1 + name.size() + kLineSpare;
     if (size <= kBufferSize) {  // in one piece, with the '>' of the parent it goes into
       char* p = out.Room(size);
       char* start = p;
@@ -531,7 +542,7 @@ struct XmlStream::Impl {
     }
     std::string_view name = ParentName(depth);
     size_t indent = depth * kIndentWidth;
-    size_t size = 1 + indent + 3 + name.size() + 8;
+    size_t size = 1 + indent + 3 + name.size() + kLineSpare;
     if (size > kBufferSize) {
       StartLine();
       out.Put("</");
