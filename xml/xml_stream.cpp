@@ -16,6 +16,8 @@ namespace {
 // content is written <Name/>; the file ends with a line break.
 constexpr size_t kIndentWidth = 2;
 constexpr size_t kBufferSize = 1 << 16;
+// Bytes the buffer holds beyond kBufferSize, never sent: a line start may write blanks there.
+constexpr size_t kLineSpare = 32;
 
 char32_t DecodeUtf8(std::string_view s, size_t i, size_t n) {
   if (n == 1) return static_cast<unsigned char>(s[i]);
@@ -289,7 +291,7 @@ bool IsXmlVersion(std::string_view v) {
 class Buffer {
  public:
   Buffer(XmlSink& sink, Status& status)
-      : sink_(sink), status_(status), data_(new char[kBufferSize]) {}
+      : sink_(sink), status_(status), data_(new char[kBufferSize + kLineSpare]) {}
 
   void Clear() { used_ = 0; }
 
@@ -342,11 +344,9 @@ class Buffer {
   size_t used_ = 0;
 };
 
-// Room a line start may fill beyond its own bytes.
-constexpr size_t kLineSpare = 32;
-
 // A line break when one is due and the blanks of `indent`: up to 32 (16 levels) in one
-// store, deeper ones eight at a time; the caller's room has kLineSpare bytes to spare.
+// store, deeper ones eight at a time. The caller's room has eight bytes to spare, and the
+// buffer kLineSpare bytes beyond its end.
 char* PutLineStart(char* p, bool line_break, size_t indent) {
   static constexpr char kBlanks[] = "                                ";
   *p = '\n';
@@ -417,11 +417,11 @@ struct XmlStream::Impl {
   // A new line indented to the current depth, before a tag that must start a line.
   void StartLine() {
     size_t indent = depth * kIndentWidth;
-    if (indent + 1 + kLineSpare > kBufferSize) {
+    if (indent + 9 > kBufferSize) {
       if (line_open) out.Put('\n');
       return out.PutBlanks(indent);
     }
-    char* p = out.Room(indent + 1 + kLineSpare);
+    char* p = out.Room(indent + 9);
     out.Advance(static_cast<size_t>(PutLineStart(p, line_open, indent) - p));
   }
 
@@ -464,7 +464,7 @@ struct XmlStream::Impl {
     bool plain;
     std::string_view v = Clean(value, &plain);
     size_t indent = depth * kIndentWidth;
-    size_t size = 2 + indent + 2 * name.size() + v.size() + 5 + kLineSpare;
+    size_t size = tag_unclosed + line_open + indent + 2 * name.size() + v.size() + 5 + 8;
     if (plain && size <= kBufferSize) {  // the common leaf, in one piece
       char* p = out.Room(size);
       char* start = p;
@@ -505,7 +505,7 @@ struct XmlStream::Impl {
   // or for "/>" if no content follows.
   void StartParent(std::string_view name, std::string_view known) {
     size_t indent = depth * kIndentWidth;
-    size_t size = 2 + indent + 1 + name.size() + kLineSpare;
+    size_t size = tag_unclosed + line_open + indent + 1 + name.size() + 8;
     if (size <= kBufferSize) {  // in one piece, with the '>' of the parent it goes into
       char* p = out.Room(size);
       char* start = p;
@@ -542,7 +542,7 @@ struct XmlStream::Impl {
     }
     std::string_view name = ParentName(depth);
     size_t indent = depth * kIndentWidth;
-    size_t size = 1 + indent + 3 + name.size() + kLineSpare;
+    size_t size = line_open + indent + 3 + name.size() + 8;
     if (size > kBufferSize) {
       StartLine();
       out.Put("</");
