@@ -125,7 +125,7 @@ void WriteTaxFamily(InvoiceContext& c, const TaxFamily& f) {
   OpenParent(c.xml, "PovzetekDavkovRacuna");
   OpenParent(c.xml, "DavkiRacuna");
   AddStored(c.xml, "VrstaDavka", h, f.tax_kind);
-  c.xml.AddLeaf("OdstotekDavka", PercentageForm(h.Text(f.rate)));
+  c.xml.AddLeaf("OdstotekDavka", PercentageText(h, f.rate));
   c.xml.CloseParent();
   WriteTaxAmount(c, Unchanged(h, f.base_kind), AmountForm(h.Text(f.base)));
   if (f.zero_rate)

@@ -1,4 +1,5 @@
 // The invoice lines: one PostavkeRacuna per line record, written as the walk reads them.
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -15,26 +16,29 @@ using workdata::RecordBuffer;
 constexpr size_t kDescriptionBytes = 35;
 constexpr size_t kCarryBytes = 32;
 
+// The two descriptions, prepared into buffers of their own (views of them).
 struct Descriptions {
-  std::string first;
-  std::optional<std::string> second;
+  char prepared1[kPreparedSize];
+  char prepared2[kCarryBytes + kPreparedSize];
+  std::string_view first;
+  std::optional<std::string_view> second;
 };
 
 // The first description is cut at 35 bytes, never inside a character; up to 32 bytes of
 // what follows the cut carry over in front of the second description.
-Descriptions SplitDescription(const RecordBuffer& line) {
-  std::string t1 = PreparedText(line.Text(L::OPISARTIKLA1));
+void SplitDescription(const RecordBuffer& line, Descriptions& d) {
+  std::string_view t1(d.prepared1, Prepare(line.Text(L::OPISARTIKLA1), d.prepared1));
   size_t cut = CharBoundaryBefore(t1, kDescriptionBytes);
-  Descriptions d{t1.substr(0, cut), std::nullopt};
-  std::string_view rest = std::string_view(t1).substr(cut);
+  d.first = t1.substr(0, cut);
+  std::string_view rest = t1.substr(cut);
   std::string_view carry =
       workdata::ClipRight(rest.substr(0, CharBoundaryBefore(rest, kCarryBytes)));
-  if (carry.empty() && IsBlank(line.Text(L::OPISARTIKLA2))) return d;
+  if (carry.empty() && IsBlank(line.Text(L::OPISARTIKLA2))) return;
   // The carry is prepared already; only the second description still needs it.
-  std::string t2(carry);
-  t2 += PreparedText(line.Clipped(L::OPISARTIKLA2));
+  std::memcpy(d.prepared2, carry.data(), carry.size());
+  size_t size = carry.size() + Prepare(line.Clipped(L::OPISARTIKLA2), d.prepared2 + carry.size());
+  std::string_view t2(d.prepared2, size);
   d.second = t2.substr(0, CharBoundaryBefore(t2, kDescriptionBytes));
-  return d;
 }
 
 void WriteAdditionalIdentification(xml::XmlWriter& xml, const RecordBuffer& line) {
@@ -47,7 +51,8 @@ void WriteAdditionalIdentification(xml::XmlWriter& xml, const RecordBuffer& line
 }
 
 void WriteDescriptions(xml::XmlWriter& xml, const RecordBuffer& line) {
-  Descriptions d = SplitDescription(line);
+  Descriptions d;
+  SplitDescription(line, d);
   OpenParent(xml, "OpisiArtiklov");
   AddStored(xml, "KodaOpisaArtikla", line, L::KODAOPISAARTIKLA);
   OpenParent(xml, "OpisArtikla");
@@ -93,7 +98,7 @@ void WriteTaxes(xml::XmlWriter& xml, const RecordBuffer& line) {
   OpenParent(xml, "DavkiPostavke");
   OpenParent(xml, "DavkiNaPostavki");
   AddStored(xml, "VrstaDavkaPostavke", line, L::VRSTADAVKAPOSTAVKE);
-  xml.AddLeaf("OdstotekDavkaPostavke", PercentageForm(line.Text(L::ODSTOTEKDAVKAPOSTAVKE)));
+  xml.AddLeaf("OdstotekDavkaPostavke", PercentageText(line, L::ODSTOTEKDAVKAPOSTAVKE));
   xml.CloseParent();
   WriteLineTaxAmount(xml, StoredText(line, L::VRSTAZNESKADAVKAPOSTAVKE),
                      AmountForm(line.Text(L::ZNESEK)));
@@ -107,7 +112,7 @@ void WritePercentage(xml::XmlWriter& xml, const RecordBuffer& line) {
   OpenParent(xml, "OdstotkiPostavk");
   AddStored(xml, "Identifikator", line, L::IDENTIFIKATOR);
   AddStored(xml, "VrstaOdstotkaPostavke", line, L::VRSTAODSTOTKAPOSTAVKE);
-  xml.AddLeaf("OdstotekPostavke", PercentageForm(line.Text(L::ODSTOTEKPOSTAVKE)));
+  xml.AddLeaf("OdstotekPostavke", PercentageText(line, L::ODSTOTEKPOSTAVKE));
   AddStored(xml, "VrstaZneskaOdstotka", line, L::VRSTAZNESKAODSTOTKA);
   xml.AddLeaf("ZnesekOdstotka", AmountForm(line.Text(L::ZNESEKODSTOTKA)));
   xml.CloseParent();

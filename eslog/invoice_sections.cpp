@@ -14,11 +14,14 @@ std::string Unchanged(const workdata::RecordBuffer& record, workdata::Field fiel
 
 // The writer drops trailing blanks, and the conversion turns blanks into blanks and nothing
 // else into blanks, so dropping them first changes no byte written.
-StoredText::StoredText(const workdata::RecordBuffer& record, workdata::Field field)
-    : text_(DropTrailingBlanks(record.Text(field))) {
+StoredText::StoredText(std::string_view cp1250) : text_(DropTrailingBlanks(cp1250)) {
   if (IsAscii(text_)) return;
   converted_ = Cp1250ToUtf8(text_);
   text_ = converted_;
+}
+
+StoredText PercentageText(const workdata::RecordBuffer& record, workdata::Field field) {
+  return StoredText(DropLeadingBlanks(record.Text(field)));
 }
 
 void AddStored(xml::XmlWriter& xml, xml::XmlName name, const workdata::RecordBuffer& record,

@@ -14,14 +14,6 @@ namespace {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// Right-aligned fields are mostly leading blanks: skipped eight at a time.
-std::string_view DropLeadingBlanks(std::string_view s) {
-  size_t start = 0;
-  while (s.size() - start >= 8 && std::memcmp(s.data() + start, "        ", 8) == 0) start += 8;
-  while (start < s.size() && s[start] == ' ') ++start;
-  return s.substr(start);
-}
-
 // The characters AmountForm keeps.
 constexpr std::array<bool, 256> AmountBytes() {
   std::array<bool, 256> kept{};
@@ -82,7 +74,8 @@ unsigned Mod97Step(unsigned remainder, char c) {
   return (remainder * 100 + letter) % 97;
 }
 
-// The prepared text into `out` (kPreparedSize bytes of room); returns its length.
+}  // namespace
+
 size_t Prepare(std::string_view text, char* out) {
   const std::array<std::string, 256>& pieces = PreparedPieces();
   const std::array<bool, 256>& same = UnchangedBytes();
@@ -116,8 +109,6 @@ size_t Prepare(std::string_view text, char* out) {
   }
   return used;
 }
-
-}  // namespace
 
 std::string PreparedText(std::string_view text) {
   char out[kPreparedSize];

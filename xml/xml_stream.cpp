@@ -8,6 +8,10 @@
 #include "framework/blanks.h"
 #include "framework/cp1250.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace eracuni::xml {
 namespace {
 
@@ -16,7 +20,8 @@ namespace {
 // content is written <Name/>; the file ends with a line break.
 constexpr size_t kIndentWidth = 2;
 constexpr size_t kBufferSize = 1 << 16;
-// Bytes the buffer holds beyond kBufferSize, never sent: a line start may write blanks there.
+// Bytes the buffer holds beyond kBufferSize, never sent: a line start may write blanks
+// there, and a value's test read past the value.
 constexpr size_t kLineSpare = 32;
 
 char32_t DecodeUtf8(std::string_view s, size_t i, size_t n) {
@@ -152,6 +157,30 @@ bool IsPlain(std::string_view s) {
     if (i + 8 >= n && PlainWord(Word(p + n - 8))) return true;
   }
   return IsPlainBytes(s);
+}
+
+// Whether `v`, just copied to `copy` in the document's buffer, is printable ASCII without
+// markup (what IsPlain accepts but for the UTF-8 characters). Tested in 16-byte blocks of
+// the copy, which may read up to 15 bytes past it: the buffer has room beyond.
+bool PlainAsciiCopy(const char* copy, std::string_view v) {
+#if defined(__SSE2__)
+  const __m128i below = _mm_set1_epi8(0x20), del = _mm_set1_epi8(0x7F);
+  const __m128i amp = _mm_set1_epi8('&'), gt = _mm_set1_epi8('>');
+  const __m128i four = _mm_set1_epi8(4), two = _mm_set1_epi8(2);
+  for (size_t i = 0;; i += 16) {
+    __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(copy + i));
+    // Signed: bytes from 0x80 up are below 0x20 too.
+    __m128i odd = _mm_or_si128(_mm_cmplt_epi8(x, below), _mm_cmpeq_epi8(x, del));
+    odd = _mm_or_si128(odd, _mm_cmpeq_epi8(_mm_or_si128(x, four), amp));  // & "
+    odd = _mm_or_si128(odd, _mm_cmpeq_epi8(_mm_or_si128(x, two), gt));    // < >
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(odd));
+    if (v.size() - i <= 16) return (mask & ((1u << (v.size() - i)) - 1)) == 0;
+    if (mask != 0) return false;
+  }
+#else
+  (void)copy;
+  return IsPlain(v);
+#endif
 }
 
 // Names: ASCII letters, '_' and ':' start one; digits, '-' and '.' may follow. Beyond ASCII
@@ -458,45 +487,57 @@ struct XmlStream::Impl {
     }
   }
 
-  // A leaf: the start tag of a parent that gets its first content ends first.
-  void PutLeaf(std::string_view name, std::string_view value) {
-    attributes_open = false;
-    bool plain;
-    std::string_view v = Clean(value, &plain);
+  // The leaf in one piece, when it fits the buffer: with `check`, only if the value is
+  // printable ASCII without markup (tested where it was copied to). False when nothing was
+  // written.
+  bool PutWholeLeaf(std::string_view name, std::string_view v, bool check) {
     size_t indent = depth * kIndentWidth;
     size_t size = tag_unclosed + line_open + indent + 2 * name.size() + v.size() + 5 + 8;
-    if (plain && size <= kBufferSize) {  // the common leaf, in one piece
-      char* p = out.Room(size);
-      char* start = p;
-      *p = '>';
-      p += tag_unclosed;
-      tag_unclosed = false;
-      p = PutLineStart(p, line_open, indent);
-      *p++ = '<';
-      p = Copy(p, name);
-      if (v.empty()) {
-        p = Copy(p, "/>");
-      } else {
-        *p++ = '>';
-        p = Copy(Copy(p, v), "</");
-        p = Copy(p, name);
-        *p++ = '>';
-      }
-      out.Advance(static_cast<size_t>(p - start));
+    if (size > kBufferSize) return false;
+    char* p = out.Room(size);
+    char* start = p;
+    *p = '>';
+    p += tag_unclosed;
+    p = PutLineStart(p, line_open, indent);
+    *p++ = '<';
+    p = Copy(p, name);
+    if (v.empty()) {
+      p = Copy(p, "/>");
     } else {
-      OpenContent();
-      StartLine();
-      out.Put('<');
+      *p++ = '>';
+      p = Copy(p, v);
+      if (check && !PlainAsciiCopy(p - v.size(), v)) return false;
+      p = Copy(p, "</");
+      p = Copy(p, name);
+      *p++ = '>';
+    }
+    out.Advance(static_cast<size_t>(p - start));
+    tag_unclosed = false;
+    line_open = true;
+    return true;
+  }
+
+  // A leaf: the start tag of a parent that gets its first content ends first. Most values
+  // are printable ASCII without trailing blanks, and take the first way.
+  void PutLeaf(std::string_view name, std::string_view value) {
+    attributes_open = false;
+    std::string_view v = value.empty() || value.back() != ' ' ? value : DropTrailingBlanks(value);
+    if (PutWholeLeaf(name, v, true)) return;
+    bool plain;
+    v = Clean(value, &plain);
+    if (plain && PutWholeLeaf(name, v, false)) return;
+    OpenContent();
+    StartLine();
+    out.Put('<');
+    out.Put(name);
+    if (v.empty()) {
+      out.Put("/>");
+    } else {
+      out.Put('>');
+      PutEscaped(v, kTextEntities);
+      out.Put("</");
       out.Put(name);
-      if (v.empty()) {
-        out.Put("/>");
-      } else {
-        out.Put('>');
-        PutEscaped(v, kTextEntities);
-        out.Put("</");
-        out.Put(name);
-        out.Put('>');
-      }
+      out.Put('>');
     }
     line_open = true;
   }
