@@ -60,9 +60,14 @@ std::string WithoutBlanks(std::string_view cp1250) {
 
 std::optional<Decimal> ParseWorkNumber(std::string_view cp1250, bool* too_long) {
   *too_long = false;
-  std::string s;
-  for (char c : cp1250)
-    if (c != ' ') s += c;
+  std::string_view stored = workdata::ClipBoth(cp1250);
+  std::string s;  // without any blank: most have none inside, and are copied whole
+  if (stored.find(' ') == std::string_view::npos) {
+    s.assign(stored);
+  } else {
+    for (char c : stored)
+      if (c != ' ') s += c;
+  }
   if (!s.empty() && s[0] == '+') s.erase(0, 1);
   bool comma = s.find(',') != std::string::npos, point = s.find('.') != std::string::npos;
   if (comma && point) {
