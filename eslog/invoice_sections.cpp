@@ -55,6 +55,7 @@ std::string CutToChars(std::string_view utf8, size_t max_chars) {
 }
 
 size_t CharBoundaryBefore(std::string_view utf8, size_t max_bytes) {
+  if (utf8.size() <= max_bytes) return utf8.size();  // the walk would end there
   size_t end = 0;
   while (end < utf8.size()) {
     size_t next = end + CharLength(utf8, end);

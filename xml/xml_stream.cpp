@@ -487,10 +487,10 @@ struct XmlStream::Impl {
     }
   }
 
-  // The leaf in one piece, when it fits the buffer: with `check`, only if the value is
-  // printable ASCII without markup (tested where it was copied to). False when nothing was
+  // The leaf in one piece, when it fits the buffer and the value goes out as it is
+  // (IsPlain; printable ASCII is found where it was copied to). False when nothing was
   // written.
-  bool PutWholeLeaf(std::string_view name, std::string_view v, bool check) {
+  bool PutWholeLeaf(std::string_view name, std::string_view v) {
     size_t indent = depth * kIndentWidth;
     size_t size = tag_unclosed + line_open + indent + 2 * name.size() + v.size() + 5 + 8;
     if (size > kBufferSize) return false;
@@ -506,7 +506,8 @@ struct XmlStream::Impl {
     } else {
       *p++ = '>';
       p = Copy(p, v);
-      if (check && !PlainAsciiCopy(p - v.size(), v)) return false;
+      // Values with Slovenian letters (UTF-8) go out as they are too, checked in full.
+      if (!PlainAsciiCopy(p - v.size(), v) && !IsPlain(v)) return false;
       p = Copy(p, "</");
       p = Copy(p, name);
       *p++ = '>';
@@ -522,10 +523,9 @@ struct XmlStream::Impl {
   void PutLeaf(std::string_view name, std::string_view value) {
     attributes_open = false;
     std::string_view v = value.empty() || value.back() != ' ' ? value : DropTrailingBlanks(value);
-    if (PutWholeLeaf(name, v, true)) return;
-    bool plain;
+    if (PutWholeLeaf(name, v)) return;
+    bool plain;  // the piece did not fit, or the value needs cleaning or escaping
     v = Clean(value, &plain);
-    if (plain && PutWholeLeaf(name, v, false)) return;
     OpenContent();
     StartLine();
     out.Put('<');
