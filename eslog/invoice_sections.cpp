@@ -65,8 +65,6 @@ size_t CharBoundaryBefore(std::string_view utf8, size_t max_bytes) {
   return end;
 }
 
-void OpenParent(xml::XmlWriter& xml, xml::XmlName name) { xml.OpenParent(name); }
-
 void AddTextBlock(xml::XmlWriter& xml, std::string_view kind,
                   std::initializer_list<std::string_view> texts) {
   static constexpr xml::XmlName kTextNames[] = {"Tekst1", "Tekst2", "Tekst3", "Tekst4",

@@ -80,7 +80,7 @@ void AddStored(xml::XmlWriter& xml, xml::XmlName name, const workdata::RecordBuf
                workdata::Field field);
 
 // CreateParent followed by AddParent.
-void OpenParent(xml::XmlWriter& xml, xml::XmlName name);
+inline void OpenParent(xml::XmlWriter& xml, xml::XmlName name) { xml.OpenParent(name); }
 // A PoljubnoBesedilo block: VrstaBesedila, then Besedilo with Tekst1, Tekst2, ...
 void AddTextBlock(xml::XmlWriter& xml, std::string_view kind,
                   std::initializer_list<std::string_view> texts);

@@ -43,10 +43,19 @@ std::string CutChars(std::string_view utf8, size_t max_chars) {
 }
 
 std::string TextForm(std::string_view cp1250, size_t max_chars) {
-  std::string cleaned(cp1250);
-  for (char& c : cleaned)
-    if (BlankedByte(static_cast<unsigned char>(c))) c = ' ';
-  return CutChars(Cp1250ToUtf8(workdata::ClipBoth(cleaned)), max_chars);
+  std::string cleaned;  // only when a byte is blanked: most texts are used as stored
+  std::string_view text = cp1250;
+  for (char c : cp1250) {
+    if (!BlankedByte(static_cast<unsigned char>(c))) continue;
+    cleaned.assign(cp1250);
+    for (char& b : cleaned)
+      if (BlankedByte(static_cast<unsigned char>(b))) b = ' ';
+    text = cleaned;
+    break;
+  }
+  text = workdata::ClipBoth(text);
+  if (IsAscii(text)) return CutChars(text, max_chars);  // the same in UTF-8
+  return CutChars(Cp1250ToUtf8(text), max_chars);
 }
 
 std::string_view CodeForm(std::string_view cp1250) { return workdata::ClipBoth(cp1250); }
