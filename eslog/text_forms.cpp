@@ -138,9 +138,9 @@ std::string IzracunajSklicRF(std::string_view reference) {
 
 std::string AmountForm(std::string_view amount) {
   std::string_view text = DropTrailingBlanks(DropLeadingBlanks(amount));  // left out anyway
-  bool all_kept = true;  // as most amounts are: copied whole
-  for (char c : text) all_kept &= kAmountBytes[static_cast<unsigned char>(c)];
-  if (all_kept) return std::string(text);
+  size_t plain = 0;  // most amounts keep every character: copied whole
+  while (plain < text.size() && kAmountBytes[static_cast<unsigned char>(text[plain])]) ++plain;
+  if (plain == text.size()) return std::string(text);
   std::string out;
   char kept[32];  // gathered here, appended a piece at a time
   size_t n = 0;

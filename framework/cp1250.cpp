@@ -51,12 +51,6 @@ constexpr std::array<Utf8Piece, 128> HighUtf8() {
 }
 constexpr std::array<Utf8Piece, 128> kHighUtf8 = HighUtf8();
 
-bool IsAsciiWord(const char* p) {
-  uint64_t word;
-  std::memcpy(&word, p, sizeof word);
-  return (word & 0x8080808080808080u) == 0;
-}
-
 }  // namespace
 
 char32_t Cp1250ToCodePoint(unsigned char byte) {
@@ -70,16 +64,6 @@ std::optional<unsigned char> CodePointToCp1250(char32_t cp) {
   if (it == kHigh.end()) return std::nullopt;
   return static_cast<unsigned char>(0x80 + (it - kHigh.begin()));
 }
-
-// The length of the ASCII bytes `s` starts with, found eight bytes at a time.
-size_t AsciiPrefix(std::string_view s) {
-  size_t ascii = 0;
-  while (ascii + 8 <= s.size() && IsAsciiWord(s.data() + ascii)) ascii += 8;
-  while (ascii < s.size() && static_cast<unsigned char>(s[ascii]) < 0x80) ++ascii;
-  return ascii;
-}
-
-bool IsAscii(std::string_view text) { return AsciiPrefix(text) == text.size(); }
 
 std::string Cp1250ToUtf8(std::string_view cp1250) {
   // Most texts are ASCII, the same in both: copied whole.
