@@ -57,12 +57,12 @@ void WriteAmountSection(InvoiceContext& c, std::string_view kind, std::string_vi
                         std::string_view reference_model = "PQ") {
   OpenParent(c.xml, "PovzetekZneskovRacuna");
   OpenParent(c.xml, "ZneskiRacuna");
-  c.xml.AddElement("VrstaZneska", kind);
-  c.xml.AddElement("ZnesekRacuna", amount);
+  c.xml.AddLeaf("VrstaZneska", kind);
+  c.xml.AddLeaf("ZnesekRacuna", amount);
   c.xml.CloseParent();
   OpenParent(c.xml, "SklicZaPlacilo");
-  c.xml.AddElement("SklicPlacila", reference_model);
-  if (reference_number != nullptr) c.xml.AddElement("StevilkaSklica", *reference_number);
+  c.xml.AddLeaf("SklicPlacila", reference_model);
+  if (reference_number != nullptr) c.xml.AddLeaf("StevilkaSklica", *reference_number);
   c.xml.CloseParent();
   c.xml.CloseParent();
 }
@@ -102,8 +102,8 @@ void WriteAmounts(InvoiceContext& c) {
 
 void WriteTaxAmount(InvoiceContext& c, std::string_view kind, std::string_view amount) {
   OpenParent(c.xml, "ZneskiDavkov");
-  c.xml.AddElement("VrstaZneskaDavka", kind);
-  c.xml.AddElement("ZnesekDavka", amount);
+  c.xml.AddLeaf("VrstaZneskaDavka", kind);
+  c.xml.AddLeaf("ZnesekDavka", amount);
   c.xml.CloseParent();
 }
 
@@ -124,8 +124,8 @@ void WriteTaxFamily(InvoiceContext& c, const TaxFamily& f) {
   const auto& h = c.header;
   OpenParent(c.xml, "PovzetekDavkovRacuna");
   OpenParent(c.xml, "DavkiRacuna");
-  c.xml.AddElement("VrstaDavka", Unchanged(h, f.tax_kind));
-  c.xml.AddElement("OdstotekDavka", PercentageForm(h.Text(f.rate)));
+  AddStored(c.xml, "VrstaDavka", h, f.tax_kind);
+  c.xml.AddLeaf("OdstotekDavka", PercentageText(h, f.rate));
   c.xml.CloseParent();
   WriteTaxAmount(c, Unchanged(h, f.base_kind), AmountForm(h.Text(f.base)));
   if (f.zero_rate)
@@ -152,7 +152,7 @@ void WriteStudentService(InvoiceContext& c) {
   Cents sum = StudentServiceSum(c);
   if (sum <= 0) return;
   OpenParent(c.xml, "PovzetekDavkovRacuna");
-  c.xml.AddElement("DavkiRacuna", "");
+  c.xml.AddLeaf("DavkiRacuna", "");
   WriteTaxAmount(c, "125", FormatCents(sum));
   c.xml.CloseParent();
 }

@@ -32,11 +32,11 @@ const TypeRule* FindTypeRule(std::string_view type) {
 void WriteGlavaRacuna(InvoiceContext& c) {
   const auto& h = c.header;
   OpenParent(c.xml, "GlavaRacuna");
-  c.xml.AddElement("VrstaRacuna", Unchanged(h, H::VRSTARACUNA));
-  c.xml.AddElement("StevilkaRacuna", TrimmedForm(h.Text(H::STEVILKARACUNA)));
-  c.xml.AddElement("FunkcijaRacuna", Unchanged(h, H::FUNKCIJARACUNA));
-  c.xml.AddElement("NacinPlacila", Unchanged(h, H::TEKST2NP));
-  c.xml.AddElement("KodaNamena", Unchanged(h, H::TEKST2NASL));
+  AddStored(c.xml, "VrstaRacuna", h, H::VRSTARACUNA);
+  c.xml.AddLeaf("StevilkaRacuna", TrimmedForm(h.Text(H::STEVILKARACUNA)));
+  AddStored(c.xml, "FunkcijaRacuna", h, H::FUNKCIJARACUNA);
+  AddStored(c.xml, "NacinPlacila", h, H::TEKST2NP);
+  AddStored(c.xml, "KodaNamena", h, H::TEKST2NASL);
   c.xml.CloseParent();
 }
 
@@ -64,8 +64,8 @@ void WriteLeadingTexts(InvoiceContext& c) {
 
 void AddDate(InvoiceContext& c, workdata::Field kind, workdata::Field date) {
   OpenParent(c.xml, "DatumiRacuna");
-  c.xml.AddElement("VrstaDatuma", Unchanged(c.header, kind));
-  c.xml.AddElement("DatumRacuna", Unchanged(c.header, date));
+  AddStored(c.xml, "VrstaDatuma", c.header, kind);
+  AddStored(c.xml, "DatumRacuna", c.header, date);
   c.xml.CloseParent();
 }
 
@@ -81,12 +81,12 @@ void WriteDates(InvoiceContext& c) {
 void WriteCurrencyAndPlace(InvoiceContext& c) {
   const auto& h = c.header;
   OpenParent(c.xml, "Valuta");
-  c.xml.AddElement("VrstaValuteRacuna", Unchanged(h, H::VRSTAVALUTERACUNA));
-  c.xml.AddElement("KodaValute", Unchanged(h, H::KODAVALUTE));
+  AddStored(c.xml, "VrstaValuteRacuna", h, H::VRSTAVALUTERACUNA);
+  AddStored(c.xml, "KodaValute", h, H::KODAVALUTE);
   c.xml.CloseParent();
   OpenParent(c.xml, "Lokacije");
-  c.xml.AddElement("VrstaLokacije", Unchanged(h, H::VRSTALOKACIJE));
-  c.xml.AddElement("NazivLokacije", PreparedField(h, H::NAZIVLOKACIJE, kTextLength));
+  AddStored(c.xml, "VrstaLokacije", h, H::VRSTALOKACIJE);
+  c.xml.AddLeaf("NazivLokacije", PreparedField(h, H::NAZIVLOKACIJE, kTextLength));
   c.xml.CloseParent();
 }
 
@@ -94,11 +94,11 @@ void WritePaymentTerms(InvoiceContext& c) {
   const auto& h = c.header;
   OpenParent(c.xml, "PlacilniPogoji");
   OpenParent(c.xml, "PodatkiORokih");
-  c.xml.AddElement("VrstaPogoja", Unchanged(h, H::VRSTAPOGOJA));
+  AddStored(c.xml, "VrstaPogoja", h, H::VRSTAPOGOJA);
   c.xml.CloseParent();
   OpenParent(c.xml, "PlacilniRoki");
-  c.xml.AddElement("VrstaDatumaPlacilnegaRoka", Unchanged(h, H::VRSTADATUMAPLACILNEGAROKA));
-  c.xml.AddElement("Datum", Unchanged(h, H::DATUMPLACILA));
+  AddStored(c.xml, "VrstaDatumaPlacilnegaRoka", h, H::VRSTADATUMAPLACILNEGAROKA);
+  AddStored(c.xml, "Datum", h, H::DATUMPLACILA);
   c.xml.CloseParent();
   c.xml.CloseParent();
 }

@@ -1,4 +1,5 @@
 // The invoice lines: one PostavkeRacuna per line record, written as the walk reads them.
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -15,89 +16,93 @@ using workdata::RecordBuffer;
 constexpr size_t kDescriptionBytes = 35;
 constexpr size_t kCarryBytes = 32;
 
+// The two descriptions, prepared into buffers of their own (views of them).
 struct Descriptions {
-  std::string first;
-  std::optional<std::string> second;
+  char prepared1[kPreparedSize];
+  char prepared2[kCarryBytes + kPreparedSize];
+  std::string_view first;
+  std::optional<std::string_view> second;
 };
 
 // The first description is cut at 35 bytes, never inside a character; up to 32 bytes of
 // what follows the cut carry over in front of the second description.
-Descriptions SplitDescription(const RecordBuffer& line) {
-  std::string t1 = PreparedText(line.Text(L::OPISARTIKLA1));
+void SplitDescription(const RecordBuffer& line, Descriptions& d) {
+  std::string_view t1(d.prepared1, Prepare(line.Text(L::OPISARTIKLA1), d.prepared1));
   size_t cut = CharBoundaryBefore(t1, kDescriptionBytes);
-  Descriptions d{t1.substr(0, cut), std::nullopt};
-  std::string_view rest = std::string_view(t1).substr(cut);
+  d.first = t1.substr(0, cut);
+  std::string_view rest = t1.substr(cut);
   std::string_view carry =
       workdata::ClipRight(rest.substr(0, CharBoundaryBefore(rest, kCarryBytes)));
-  if (carry.empty() && IsBlank(line.Text(L::OPISARTIKLA2))) return d;
+  if (carry.empty() && IsBlank(line.Text(L::OPISARTIKLA2))) return;
   // The carry is prepared already; only the second description still needs it.
-  std::string t2(carry);
-  t2 += PreparedText(line.Clipped(L::OPISARTIKLA2));
+  std::memcpy(d.prepared2, carry.data(), carry.size());
+  size_t size = carry.size() + Prepare(line.Clipped(L::OPISARTIKLA2), d.prepared2 + carry.size());
+  std::string_view t2(d.prepared2, size);
   d.second = t2.substr(0, CharBoundaryBefore(t2, kDescriptionBytes));
-  return d;
 }
 
 void WriteAdditionalIdentification(xml::XmlWriter& xml, const RecordBuffer& line) {
   if (IsBlank(line.Text(L::STEVILKAARTIKLADODATNA))) return;
   OpenParent(xml, "DodatnaIdentifikacijaArtikla");
-  xml.AddElement("VrstaPodatkaArtikla", "5");
-  xml.AddElement("StevilkaArtiklaDodatna", Unchanged(line, L::STEVILKAARTIKLADODATNA));
-  xml.AddElement("VrstaKodeArtiklaDodatna", "SA");
+  xml.AddLeaf("VrstaPodatkaArtikla", "5");
+  AddStored(xml, "StevilkaArtiklaDodatna", line, L::STEVILKAARTIKLADODATNA);
+  xml.AddLeaf("VrstaKodeArtiklaDodatna", "SA");
   xml.CloseParent();
 }
 
 void WriteDescriptions(xml::XmlWriter& xml, const RecordBuffer& line) {
-  Descriptions d = SplitDescription(line);
+  Descriptions d;
+  SplitDescription(line, d);
   OpenParent(xml, "OpisiArtiklov");
-  xml.AddElement("KodaOpisaArtikla", Unchanged(line, L::KODAOPISAARTIKLA));
+  AddStored(xml, "KodaOpisaArtikla", line, L::KODAOPISAARTIKLA);
   OpenParent(xml, "OpisArtikla");
-  xml.AddElement("OpisArtikla1", d.first);
-  if (d.second) xml.AddElement("OpisArtikla2", *d.second);
+  xml.AddLeaf("OpisArtikla1", d.first);
+  if (d.second) xml.AddLeaf("OpisArtikla2", *d.second);
   xml.CloseParent();
   xml.CloseParent();
 }
 
 void WriteQuantity(xml::XmlWriter& xml, const RecordBuffer& line) {
   OpenParent(xml, "KolicinaArtikla");
-  xml.AddElement("VrstaKolicine", Unchanged(line, L::VRSTAKOLICINE));
-  xml.AddElement("Kolicina", Unchanged(line, L::KOLICINA));
-  xml.AddElement("EnotaMere", Unchanged(line, L::ENOTAMERE));
+  AddStored(xml, "VrstaKolicine", line, L::VRSTAKOLICINE);
+  AddStored(xml, "Kolicina", line, L::KOLICINA);
+  AddStored(xml, "EnotaMere", line, L::ENOTAMERE);
   xml.CloseParent();
 }
 
 void WriteLineAmount(xml::XmlWriter& xml, std::string_view kind, std::string_view amount) {
   OpenParent(xml, "ZneskiPostavke");
-  xml.AddElement("VrstaZneskaPostavke", kind);
-  xml.AddElement("ZnesekPostavke", amount);
+  xml.AddLeaf("VrstaZneskaPostavke", kind);
+  xml.AddLeaf("ZnesekPostavke", amount);
   xml.CloseParent();
 }
 
 void WriteAmountsAndPrice(xml::XmlWriter& xml, const RecordBuffer& line) {
   // The net line amount always goes under 203, whatever the line's own code says.
   WriteLineAmount(xml, "203", AmountForm(line.Text(L::ZNESEKPOSTAVKE)));
-  WriteLineAmount(xml, Unchanged(line, L::VRSTAZNESKAPOSTAVKEVSE),
+  WriteLineAmount(xml, StoredText(line, L::VRSTAZNESKAPOSTAVKEVSE),
                   AmountForm(line.Text(L::ZNESEKPOSTAVKEVSE)));
   OpenParent(xml, "CenaPostavke");
-  xml.AddElement("Cena", AmountForm(line.Text(L::CENA)));
+  xml.AddLeaf("Cena", AmountForm(line.Text(L::CENA)));
   xml.CloseParent();
 }
 
 void WriteLineTaxAmount(xml::XmlWriter& xml, std::string_view kind, std::string_view amount) {
   OpenParent(xml, "ZneskiDavkovPostavke");
-  xml.AddElement("VrstaZneskaDavkaPostavke", kind);
-  xml.AddElement("Znesek", amount);
+  xml.AddLeaf("VrstaZneskaDavkaPostavke", kind);
+  xml.AddLeaf("Znesek", amount);
   xml.CloseParent();
 }
 
 void WriteTaxes(xml::XmlWriter& xml, const RecordBuffer& line) {
   OpenParent(xml, "DavkiPostavke");
   OpenParent(xml, "DavkiNaPostavki");
-  xml.AddElement("VrstaDavkaPostavke", Unchanged(line, L::VRSTADAVKAPOSTAVKE));
-  xml.AddElement("OdstotekDavkaPostavke", PercentageForm(line.Text(L::ODSTOTEKDAVKAPOSTAVKE)));
+  AddStored(xml, "VrstaDavkaPostavke", line, L::VRSTADAVKAPOSTAVKE);
+  xml.AddLeaf("OdstotekDavkaPostavke", PercentageText(line, L::ODSTOTEKDAVKAPOSTAVKE));
   xml.CloseParent();
-  WriteLineTaxAmount(xml, Unchanged(line, L::VRSTAZNESKADAVKAPOSTAVKE),
+  WriteLineTaxAmount(xml, StoredText(line, L::VRSTAZNESKADAVKAPOSTAVKE),
                      AmountForm(line.Text(L::ZNESEK)));
-  WriteLineTaxAmount(xml, Unchanged(line, L::VRSTAZNESKADAVKAPOSTAVKE1),
+  WriteLineTaxAmount(xml, StoredText(line, L::VRSTAZNESKADAVKAPOSTAVKE1),
                      AmountForm(line.Text(L::ZNESEK1)));
   xml.CloseParent();
 }
@@ -105,18 +110,18 @@ void WriteTaxes(xml::XmlWriter& xml, const RecordBuffer& line) {
 void WritePercentage(xml::XmlWriter& xml, const RecordBuffer& line) {
   if (IsZeroAmount(line.Text(L::ODSTOTEKPOSTAVKE))) return;
   OpenParent(xml, "OdstotkiPostavk");
-  xml.AddElement("Identifikator", Unchanged(line, L::IDENTIFIKATOR));
-  xml.AddElement("VrstaOdstotkaPostavke", Unchanged(line, L::VRSTAODSTOTKAPOSTAVKE));
-  xml.AddElement("OdstotekPostavke", PercentageForm(line.Text(L::ODSTOTEKPOSTAVKE)));
-  xml.AddElement("VrstaZneskaOdstotka", Unchanged(line, L::VRSTAZNESKAODSTOTKA));
-  xml.AddElement("ZnesekOdstotka", AmountForm(line.Text(L::ZNESEKODSTOTKA)));
+  AddStored(xml, "Identifikator", line, L::IDENTIFIKATOR);
+  AddStored(xml, "VrstaOdstotkaPostavke", line, L::VRSTAODSTOTKAPOSTAVKE);
+  xml.AddLeaf("OdstotekPostavke", PercentageText(line, L::ODSTOTEKPOSTAVKE));
+  AddStored(xml, "VrstaZneskaOdstotka", line, L::VRSTAZNESKAODSTOTKA);
+  xml.AddLeaf("ZnesekOdstotka", AmountForm(line.Text(L::ZNESEKODSTOTKA)));
   xml.CloseParent();
 }
 
 void WriteLine(xml::XmlWriter& xml, const RecordBuffer& line) {
   OpenParent(xml, "PostavkeRacuna");
   OpenParent(xml, "Postavka");
-  xml.AddElement("StevilkaVrstice", LineNumberForm(line.U32(L::ZAPSTEVPOST)));
+  xml.AddLeaf("StevilkaVrstice", LineNumberForm(line.U32(L::ZAPSTEVPOST)));
   xml.CloseParent();
   WriteAdditionalIdentification(xml, line);
   WriteDescriptions(xml, line);

@@ -98,21 +98,21 @@ std::string BuyerBankName(const workdata::RecordBuffer& h, const Party& p) {
 void WriteNameAndAddress(InvoiceContext& c, const Party& p) {
   const auto& h = c.header;
   OpenParent(c.xml, "NazivNaslovPodjetja");
-  c.xml.AddElement("VrstaPartnerja", Unchanged(h, p.kind));
+  AddStored(c.xml, "VrstaPartnerja", h, p.kind);
   OpenParent(c.xml, "NazivPartnerja");
-  c.xml.AddElement("NazivPartnerja1", PreparedField(h, p.name1, kNameLength));
+  c.xml.AddLeaf("NazivPartnerja1", PreparedField(h, p.name1, kNameLength));
   if (p.name2 && !IsBlank(h.Text(*p.name2)))
-    c.xml.AddElement("NazivPartnerja2", PreparedField(h, *p.name2, kNameLength));
+    c.xml.AddLeaf("NazivPartnerja2", PreparedField(h, *p.name2, kNameLength));
   if (p.name3 && !IsBlank(h.Text(*p.name3)))
-    c.xml.AddElement("NazivPartnerja3", PreparedField(h, *p.name3, kNameLength));
+    c.xml.AddLeaf("NazivPartnerja3", PreparedField(h, *p.name3, kNameLength));
   c.xml.CloseParent();
   OpenParent(c.xml, "Ulica");
-  c.xml.AddElement("Ulica1", PreparedField(h, p.street1, kNameLength));
+  c.xml.AddLeaf("Ulica1", PreparedField(h, p.street1, kNameLength));
   c.xml.CloseParent();
-  c.xml.AddElement("Kraj", PreparedField(h, p.town, kNameLength));
-  c.xml.AddElement("NazivDrzave", PreparedField(h, p.country_name, kNameLength));
-  c.xml.AddElement("PostnaStevilka", Unchanged(h, p.postcode));
-  c.xml.AddElement("KodaDrzave", Unchanged(h, p.country_code));
+  c.xml.AddLeaf("Kraj", PreparedField(h, p.town, kNameLength));
+  c.xml.AddLeaf("NazivDrzave", PreparedField(h, p.country_name, kNameLength));
+  AddStored(c.xml, "PostnaStevilka", h, p.postcode);
+  AddStored(c.xml, "KodaDrzave", h, p.country_code);
   c.xml.CloseParent();
 }
 
@@ -120,11 +120,11 @@ void WriteBankAccount(InvoiceContext& c, const Party& p) {
   const auto& h = c.header;
   OpenParent(c.xml, "FinancniPodatkiPodjetja");
   OpenParent(c.xml, "BancniRacun");
-  c.xml.AddElement("StevilkaBancnegaRacuna", Unchanged(h, p.account));
+  AddStored(c.xml, "StevilkaBancnegaRacuna", h, p.account);
   if (p.bank == BankName::kPrepared)
-    c.xml.AddElement("NazivBanke1", PreparedField(h, p.bank_name, kNameLength));
+    c.xml.AddLeaf("NazivBanke1", PreparedField(h, p.bank_name, kNameLength));
   else if (p.bank == BankName::kBuyerRule)
-    c.xml.AddElement("NazivBanke1", BuyerBankName(h, p));
+    c.xml.AddLeaf("NazivBanke1", BuyerBankName(h, p));
   c.xml.CloseParent();
   c.xml.CloseParent();
 }
@@ -134,8 +134,8 @@ void WriteReferences(InvoiceContext& c, const Party& p) {
     const ReferenceEntry& r = p.references[i];
     if (r.only_when_filled && IsBlank(c.header.Text(r.value))) continue;
     OpenParent(c.xml, "ReferencniPodatkiPodjetja");
-    c.xml.AddElement("VrstaPodatkaPodjetja", Unchanged(c.header, r.kind));
-    c.xml.AddElement("PodatekPodjetja", Unchanged(c.header, r.value));
+    AddStored(c.xml, "VrstaPodatkaPodjetja", c.header, r.kind);
+    AddStored(c.xml, "PodatekPodjetja", c.header, r.value);
     c.xml.CloseParent();
   }
 }
@@ -144,7 +144,7 @@ void WriteContact(InvoiceContext& c, const Party& p) {
   if (IsBlank(c.header.Text(p.contact))) return;
   OpenParent(c.xml, "KontaktiPodjetja");
   OpenParent(c.xml, "KontaktnaOseba");
-  c.xml.AddElement("ImeOsebe", PreparedField(c.header, p.contact, kNameLength));
+  c.xml.AddLeaf("ImeOsebe", PreparedField(c.header, p.contact, kNameLength));
   c.xml.CloseParent();
   c.xml.CloseParent();
 }
@@ -163,8 +163,8 @@ void WriteReferenceDocument(InvoiceContext& c, Field kind, Field number, Field d
   c.xml.CreateParent("ReferencniDokumenti");
   c.xml.CreateAttribute("VrstaDokumenta", Unchanged(c.header, kind));
   c.xml.AddParent();
-  c.xml.AddElement("StevilkaDokumenta", PreparedField(c.header, number, kNameLength));
-  c.xml.AddElement("DatumDokumenta", Unchanged(c.header, date));
+  c.xml.AddLeaf("StevilkaDokumenta", PreparedField(c.header, number, kNameLength));
+  AddStored(c.xml, "DatumDokumenta", c.header, date);
   c.xml.CloseParent();
 }
 

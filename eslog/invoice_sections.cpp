@@ -1,6 +1,7 @@
 #include "eslog/invoice_sections.h"
 
 #include "eslog/text_forms.h"
+#include "framework/blanks.h"
 #include "framework/cp1250.h"
 
 namespace eracuni::eslog::internal {
@@ -9,6 +10,23 @@ bool IsBlank(std::string_view text) { return workdata::ClipRight(text).empty(); 
 
 std::string Unchanged(const workdata::RecordBuffer& record, workdata::Field field) {
   return UnchangedForm(record.Text(field));
+}
+
+// The writer drops trailing blanks, and the conversion turns blanks into blanks and nothing
+// else into blanks, so dropping them first changes no byte written.
+StoredText::StoredText(std::string_view cp1250) : text_(DropTrailingBlanks(cp1250)) {
+  if (IsAscii(text_)) return;
+  converted_ = Cp1250ToUtf8(text_);
+  text_ = converted_;
+}
+
+StoredText PercentageText(const workdata::RecordBuffer& record, workdata::Field field) {
+  return StoredText(DropLeadingBlanks(record.Text(field)));
+}
+
+void AddStored(xml::XmlWriter& xml, xml::XmlName name, const workdata::RecordBuffer& record,
+               workdata::Field field) {
+  xml.AddLeaf(name, StoredText(record, field));
 }
 
 std::string Prepared(std::string_view cp1250, size_t max_chars) {
@@ -37,6 +55,7 @@ std::string CutToChars(std::string_view utf8, size_t max_chars) {
 }
 
 size_t CharBoundaryBefore(std::string_view utf8, size_t max_bytes) {
+  if (utf8.size() <= max_bytes) return utf8.size();  // the walk would end there
   size_t end = 0;
   while (end < utf8.size()) {
     size_t next = end + CharLength(utf8, end);
@@ -46,21 +65,16 @@ size_t CharBoundaryBefore(std::string_view utf8, size_t max_bytes) {
   return end;
 }
 
-void OpenParent(xml::XmlWriter& xml, std::string_view name) {
-  xml.CreateParent(name);
-  xml.AddParent();
-}
-
 void AddTextBlock(xml::XmlWriter& xml, std::string_view kind,
                   std::initializer_list<std::string_view> texts) {
-  static constexpr std::string_view kTextNames[] = {"Tekst1", "Tekst2", "Tekst3", "Tekst4",
-                                                    "Tekst5"};
+  static constexpr xml::XmlName kTextNames[] = {"Tekst1", "Tekst2", "Tekst3", "Tekst4",
+                                                "Tekst5"};
   OpenParent(xml, "PoljubnoBesedilo");
-  xml.AddElement("VrstaBesedila", kind);
+  xml.AddLeaf("VrstaBesedila", kind);
   OpenParent(xml, "Besedilo");
   size_t i = 0;
   for (std::string_view text : texts)
-    if (i < std::size(kTextNames)) xml.AddElement(kTextNames[i++], text);
+    if (i < std::size(kTextNames)) xml.AddLeaf(kTextNames[i++], text);
   xml.CloseParent();
   xml.CloseParent();
 }

@@ -57,8 +57,30 @@ std::string CutToChars(std::string_view utf8, size_t max_chars);
 // The longest prefix length of at most `max_bytes` that ends on a character boundary.
 size_t CharBoundaryBefore(std::string_view utf8, size_t max_bytes);
 
+// A field (or a part of one) as stored, as UTF-8 without its trailing blanks, for the
+// writer: an ASCII value (most) is a view of the record, any other is converted. Neither
+// copied nor moved.
+class StoredText {
+ public:
+  StoredText(const workdata::RecordBuffer& record, workdata::Field field)
+      : StoredText(record.Text(field)) {}
+  explicit StoredText(std::string_view cp1250);
+  StoredText(const StoredText&) = delete;
+  StoredText& operator=(const StoredText&) = delete;
+  operator std::string_view() const { return text_; }
+
+ private:
+  std::string converted_;
+  std::string_view text_;
+};
+// A percentage field as PercentageForm has it (without leading blanks), as StoredText.
+StoredText PercentageText(const workdata::RecordBuffer& record, workdata::Field field);
+// An element of the field as stored (what AddElement of Unchanged writes).
+void AddStored(xml::XmlWriter& xml, xml::XmlName name, const workdata::RecordBuffer& record,
+               workdata::Field field);
+
 // CreateParent followed by AddParent.
-void OpenParent(xml::XmlWriter& xml, std::string_view name);
+inline void OpenParent(xml::XmlWriter& xml, xml::XmlName name) { xml.OpenParent(name); }
 // A PoljubnoBesedilo block: VrstaBesedila, then Besedilo with Tekst1, Tekst2, ...
 void AddTextBlock(xml::XmlWriter& xml, std::string_view kind,
                   std::initializer_list<std::string_view> texts);

@@ -14,10 +14,14 @@ namespace {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-std::string_view DropLeadingBlanks(std::string_view s) {
-  size_t start = s.find_first_not_of(' ');
-  return start == std::string_view::npos ? std::string_view() : s.substr(start);
+// The characters AmountForm keeps.
+constexpr std::array<bool, 256> AmountBytes() {
+  std::array<bool, 256> kept{};
+  for (int c = '0'; c <= '9'; ++c) kept[c] = true;
+  kept['.'] = kept['-'] = true;
+  return kept;
 }
+constexpr std::array<bool, 256> kAmountBytes = AmountBytes();
 
 struct Substitution {
   unsigned char byte;
@@ -70,7 +74,8 @@ unsigned Mod97Step(unsigned remainder, char c) {
   return (remainder * 100 + letter) % 97;
 }
 
-// The prepared text into `out` (kPreparedSize bytes of room); returns its length.
+}  // namespace
+
 size_t Prepare(std::string_view text, char* out) {
   const std::array<std::string, 256>& pieces = PreparedPieces();
   const std::array<bool, 256>& same = UnchangedBytes();
@@ -105,8 +110,6 @@ size_t Prepare(std::string_view text, char* out) {
   return used;
 }
 
-}  // namespace
-
 std::string PreparedText(std::string_view text) {
   char out[kPreparedSize];
   return std::string(out, Prepare(text, out));
@@ -134,11 +137,15 @@ std::string IzracunajSklicRF(std::string_view reference) {
 }
 
 std::string AmountForm(std::string_view amount) {
+  std::string_view text = DropTrailingBlanks(DropLeadingBlanks(amount));  // left out anyway
+  size_t plain = 0;  // most amounts keep every character: copied whole
+  while (plain < text.size() && kAmountBytes[static_cast<unsigned char>(text[plain])]) ++plain;
+  if (plain == text.size()) return std::string(text);
   std::string out;
   char kept[32];  // gathered here, appended a piece at a time
   size_t n = 0;
-  for (char c : DropTrailingBlanks(DropLeadingBlanks(amount))) {  // blanks are left out anyway
-    if (!IsDigit(c) && c != '.' && c != '-') continue;
+  for (char c : text) {
+    if (!kAmountBytes[static_cast<unsigned char>(c)]) continue;
     if (n == sizeof kept) out.append(kept, std::exchange(n, 0));
     kept[n++] = c;
   }

@@ -20,6 +20,8 @@ std::string PripraviBesedilo(std::string_view text);
 // PripraviBesedilo without the blanks that pad it to 240 bytes (trailing blanks of its own
 // may remain): for values whose trailing blanks are dropped anyway, as the XML writer does.
 std::string PreparedText(std::string_view text);
+// PreparedText into `out`, which has kPreparedSize bytes of room; returns its length.
+size_t Prepare(std::string_view text, char* out);
 // "RF", two check digits, the reference without dashes and trailing blanks (ISO 11649).
 // Letters A-Z (either case) count 10-35; characters that cannot stand in an RF reference
 // (blanks, signs, other letters) are left out of both the check and the result.

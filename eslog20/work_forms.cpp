@@ -29,9 +29,10 @@ std::string Quoted(std::string_view v) {
 std::string Cp(std::string_view utf8) { return Utf8ToCp1250(utf8).value_or(std::string(utf8)); }
 
 std::string_view CutToChars(std::string_view utf8, size_t max_chars) {
+  if (utf8.size() <= max_chars) return utf8;  // no more characters than bytes
   size_t end = 0;
   for (size_t chars = 0; end < utf8.size() && chars < max_chars; ++chars) {
-    size_t n = Utf8SequenceLength(utf8, end);
+    size_t n = static_cast<unsigned char>(utf8[end]) < 0x80 ? 1 : Utf8SequenceLength(utf8, end);
     end += n == 0 ? 1 : n;
   }
   return utf8.substr(0, end);
@@ -42,10 +43,19 @@ std::string CutChars(std::string_view utf8, size_t max_chars) {
 }
 
 std::string TextForm(std::string_view cp1250, size_t max_chars) {
-  std::string cleaned(cp1250);
-  for (char& c : cleaned)
-    if (BlankedByte(static_cast<unsigned char>(c))) c = ' ';
-  return CutChars(Cp1250ToUtf8(workdata::ClipBoth(cleaned)), max_chars);
+  std::string cleaned;  // only when a byte is blanked: most texts are used as stored
+  std::string_view text = cp1250;
+  for (char c : cp1250) {
+    if (!BlankedByte(static_cast<unsigned char>(c))) continue;
+    cleaned.assign(cp1250);
+    for (char& b : cleaned)
+      if (BlankedByte(static_cast<unsigned char>(b))) b = ' ';
+    text = cleaned;
+    break;
+  }
+  text = workdata::ClipBoth(text);
+  if (IsAscii(text)) return CutChars(text, max_chars);  // the same in UTF-8
+  return CutChars(Cp1250ToUtf8(text), max_chars);
 }
 
 std::string_view CodeForm(std::string_view cp1250) { return workdata::ClipBoth(cp1250); }
@@ -59,9 +69,14 @@ std::string WithoutBlanks(std::string_view cp1250) {
 
 std::optional<Decimal> ParseWorkNumber(std::string_view cp1250, bool* too_long) {
   *too_long = false;
-  std::string s;
-  for (char c : cp1250)
-    if (c != ' ') s += c;
+  std::string_view stored = workdata::ClipBoth(cp1250);
+  std::string s;  // without any blank: most have none inside, and are copied whole
+  if (stored.find(' ') == std::string_view::npos) {
+    s.assign(stored);
+  } else {
+    for (char c : stored)
+      if (c != ' ') s += c;
+  }
   if (!s.empty() && s[0] == '+') s.erase(0, 1);
   bool comma = s.find(',') != std::string::npos, point = s.find('.') != std::string::npos;
   if (comma && point) {

@@ -19,6 +19,20 @@ constexpr std::pair<std::string_view, size_t> kTextLengths[] = {
     {"D_7008", 256},
 };
 
+constexpr size_t TextLength(std::string_view element) {
+  for (const auto& [name, length] : kTextLengths)
+    if (name == element) return length;
+  return 0;
+}
+
+// An element of text with its schema length, both known when the program is built.
+struct TextElement {
+  template <size_t N>
+  consteval TextElement(const char (&literal)[N]) : name(literal), max(TextLength(literal)) {}
+  xml::XmlName name;
+  size_t max;
+};
+
 // Blanks and control characters alone: XML cannot hold the controls, so nothing would be
 // left of the value but an empty element.
 bool IsBlankText(std::string_view text) {
@@ -33,27 +47,23 @@ class Out {
  public:
   explicit Out(xml::XmlWriter& xml) : xml_(xml) {}
 
-  void Open(std::string_view name) {
-    xml_.CreateParent(name);
-    xml_.AddParent();
-  }
+  void Open(xml::XmlName name) { xml_.OpenParent(name); }
   void Close() { xml_.CloseParent(); }
 
-  void Text(std::string_view name, std::string_view value) {
+  void Text(TextElement e, std::string_view value) {
     if (IsBlankText(value)) return;
-    size_t max = SchemaTextLength(name);
-    xml_.AddElement(name, max == 0 ? value : internal::CutToChars(value, max));
+    xml_.AddLeaf(e.name, e.max == 0 ? value : internal::CutToChars(value, e.max));
   }
   // A code or a constant: never cut (a cut code would be another code).
-  void Code(std::string_view name, std::string_view value) {
-    if (!IsBlankText(value)) xml_.AddElement(name, value);
+  void Code(xml::XmlName name, std::string_view value) {
+    if (!IsBlankText(value)) xml_.AddLeaf(name, value);
   }
-  void Number(std::string_view name, const std::optional<Decimal>& value) {
-    if (value) xml_.AddElement(name, value->ToString());
+  void Number(xml::XmlName name, const std::optional<Decimal>& value) {
+    if (value) xml_.AddLeaf(name, value->ToString());
   }
 
   // <parent><name>value</name></parent>, or nothing for a blank value.
-  void Wrapped(std::string_view parent, std::string_view name, std::string_view value) {
+  void Wrapped(xml::XmlName parent, TextElement name, std::string_view value) {
     if (IsBlankText(value)) return;
     Open(parent);
     Text(name, value);
@@ -362,11 +372,7 @@ void WriteBreakdown(Out& o, const VatBreakdown& b) {
 
 }  // namespace
 
-size_t SchemaTextLength(std::string_view element) {
-  for (const auto& [name, length] : kTextLengths)
-    if (name == element) return length;
-  return 0;
-}
+size_t SchemaTextLength(std::string_view element) { return TextLength(element); }
 
 Status WriteInvoiceDocument(const Invoice& invoice, FileSystem& fs, const std::string& path) {
   xml::XmlWriter xml(fs);

@@ -51,12 +51,6 @@ constexpr std::array<Utf8Piece, 128> HighUtf8() {
 }
 constexpr std::array<Utf8Piece, 128> kHighUtf8 = HighUtf8();
 
-bool IsAsciiWord(const char* p) {
-  uint64_t word;
-  std::memcpy(&word, p, sizeof word);
-  return (word & 0x8080808080808080u) == 0;
-}
-
 }  // namespace
 
 char32_t Cp1250ToCodePoint(unsigned char byte) {
@@ -72,10 +66,8 @@ std::optional<unsigned char> CodePointToCp1250(char32_t cp) {
 }
 
 std::string Cp1250ToUtf8(std::string_view cp1250) {
-  // Most texts are ASCII, the same in both: found eight bytes at a time, copied whole.
-  size_t ascii = 0;
-  while (ascii + 8 <= cp1250.size() && IsAsciiWord(cp1250.data() + ascii)) ascii += 8;
-  while (ascii < cp1250.size() && static_cast<unsigned char>(cp1250[ascii]) < 0x80) ++ascii;
+  // Most texts are ASCII, the same in both: copied whole.
+  size_t ascii = AsciiPrefix(cp1250);
   if (ascii == cp1250.size()) return std::string(cp1250);
   size_t size = cp1250.size();  // exactly: kept strings hold no spare room
   for (size_t i = ascii; i < cp1250.size(); ++i) {

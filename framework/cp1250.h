@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,18 @@ char32_t Cp1250ToCodePoint(unsigned char byte);
 std::optional<unsigned char> CodePointToCp1250(char32_t cp);
 
 std::string Cp1250ToUtf8(std::string_view cp1250);
+// The length of the ASCII bytes (below 0x80) `text` starts with, found eight at a time.
+inline size_t AsciiPrefix(std::string_view text) {
+  size_t ascii = 0;
+  for (uint64_t word; text.size() - ascii >= 8; ascii += 8) {
+    std::memcpy(&word, text.data() + ascii, sizeof word);
+    if ((word & 0x8080808080808080u) != 0) break;
+  }
+  while (ascii < text.size() && static_cast<unsigned char>(text[ascii]) < 0x80) ++ascii;
+  return ascii;
+}
+// Whether every byte is below 0x80: such a text is the same in windows-1250 and UTF-8.
+inline bool IsAscii(std::string_view text) { return AsciiPrefix(text) == text.size(); }
 // Fails (nothing) on malformed UTF-8 or a character windows-1250 cannot hold; `bad_offset`
 // then receives the byte offset of the offending character.
 std::optional<std::string> Utf8ToCp1250(std::string_view utf8, size_t* bad_offset = nullptr);

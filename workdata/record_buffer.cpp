@@ -56,12 +56,7 @@ bool RecordBuffer::Assign(std::string_view bytes) {
 
 std::string_view ClipRight(std::string_view s) { return DropTrailingBlanks(s); }
 
-std::string_view ClipBoth(std::string_view s) {
-  s = ClipRight(s);
-  size_t i = 0;
-  while (i < s.size() && s[i] == ' ') ++i;
-  return s.substr(i);
-}
+std::string_view ClipBoth(std::string_view s) { return DropLeadingBlanks(DropTrailingBlanks(s)); }
 
 namespace {
 

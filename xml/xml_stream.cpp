@@ -8,6 +8,10 @@
 #include "framework/blanks.h"
 #include "framework/cp1250.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace eracuni::xml {
 namespace {
 
@@ -16,6 +20,9 @@ namespace {
 // content is written <Name/>; the file ends with a line break.
 constexpr size_t kIndentWidth = 2;
 constexpr size_t kBufferSize = 1 << 16;
+// Bytes the buffer holds beyond kBufferSize, never sent: a line start may write blanks
+// there, and a value's test read past the value.
+constexpr size_t kLineSpare = 32;
 
 char32_t DecodeUtf8(std::string_view s, size_t i, size_t n) {
   if (n == 1) return static_cast<unsigned char>(s[i]);
@@ -94,24 +101,36 @@ constexpr uint64_t kOnes = 0x0101010101010101u, kHighBits = 0x8080808080808080u;
 constexpr uint64_t HasZeroByte(uint64_t x) { return (x - kOnes) & ~x & kHighBits; }
 constexpr uint64_t HasByte(uint64_t x, unsigned char b) { return HasZeroByte(x ^ (kOnes * b)); }
 
-// Eight bytes at once: none below 0x20, none from 0x7F up, no & < > ".
-bool PlainWord(const char* p) {
-  uint64_t x;
-  std::memcpy(&x, p, sizeof x);
-  uint64_t odd = ((x - kOnes * 0x20) & ~x) | x | (x + kOnes);
-  return ((odd & kHighBits) | HasByte(x, '&') | HasByte(x, '<') | HasByte(x, '>') |
-          HasByte(x, '"')) == 0;
+uint64_t Word(const char* p) {
+  uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
 }
 
-// Whether `s` goes out as it is: well-formed UTF-8 of XML characters, nothing to escape.
-// Most values are, also those with Slovenian letters.
-bool IsPlain(std::string_view s) {
+// Eight bytes at once: none below 0x20, none from 0x7F up, no & < > ". A byte b has
+// b | 4 == '&' exactly when it is '&' or '"', and b | 2 == '>' when it is '<' or '>'.
+bool PlainWord(uint64_t x) {
+  uint64_t odd = ((x - kOnes * 0x20) & ~x) | x | (x + kOnes);
+  return ((odd & kHighBits) | HasByte(x | kOnes * 4, '&') | HasByte(x | kOnes * 2, '>')) == 0;
+}
+
+// The 1 to 8 bytes at `p` in one word, some of them twice and the rest blanks: a test of
+// every byte of the word tests every byte of [p, p + n).
+uint64_t ShortWord(const char* p, size_t n) {
+  if (n >= 4) {
+    uint32_t head, tail;
+    std::memcpy(&head, p, 4);
+    std::memcpy(&tail, p + n - 4, 4);
+    return head | uint64_t{tail} << 32;
+  }
+  auto byte = [p](size_t i) { return uint64_t{static_cast<unsigned char>(p[i])}; };
+  return byte(0) | byte(n / 2) << 8 | byte(n - 1) << 16 | (kOnes * ' ') << 24;
+}
+
+// IsPlain, a byte or a character at a time.
+bool IsPlainBytes(std::string_view s) {
   size_t i = 0;
   while (i < s.size()) {
-    if (s.size() - i >= 8 && PlainWord(s.data() + i)) {
-      i += 8;
-      continue;
-    }
     unsigned char c = static_cast<unsigned char>(s[i]);
     if (kPlain[c]) {
       ++i;
@@ -122,6 +141,46 @@ bool IsPlain(std::string_view s) {
     i += n;
   }
   return true;
+}
+
+// Whether `s` goes out as it is: well-formed UTF-8 of XML characters, nothing to escape.
+// Most values are, also those with Slovenian letters. Printable ASCII without markup is
+// found in words of eight bytes (the last one overlapping), so a short value costs one test.
+bool IsPlain(std::string_view s) {
+  const char* p = s.data();
+  size_t n = s.size();
+  if (n <= 8) {
+    if (n == 0 || PlainWord(ShortWord(p, n))) return true;
+  } else {
+    size_t i = 0;
+    while (i + 8 < n && PlainWord(Word(p + i))) i += 8;
+    if (i + 8 >= n && PlainWord(Word(p + n - 8))) return true;
+  }
+  return IsPlainBytes(s);
+}
+
+// Whether `v`, just copied to `copy` in the document's buffer, is printable ASCII without
+// markup (what IsPlain accepts but for the UTF-8 characters). Tested in 16-byte blocks of
+// the copy, which may read up to 15 bytes past it: the buffer has room beyond.
+bool PlainAsciiCopy(const char* copy, std::string_view v) {
+#if defined(__SSE2__)
+  const __m128i below = _mm_set1_epi8(0x20), del = _mm_set1_epi8(0x7F);
+  const __m128i amp = _mm_set1_epi8('&'), gt = _mm_set1_epi8('>');
+  const __m128i four = _mm_set1_epi8(4), two = _mm_set1_epi8(2);
+  for (size_t i = 0;; i += 16) {
+    __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(copy + i));
+    // Signed: bytes from 0x80 up are below 0x20 too.
+    __m128i odd = _mm_or_si128(_mm_cmplt_epi8(x, below), _mm_cmpeq_epi8(x, del));
+    odd = _mm_or_si128(odd, _mm_cmpeq_epi8(_mm_or_si128(x, four), amp));  // & "
+    odd = _mm_or_si128(odd, _mm_cmpeq_epi8(_mm_or_si128(x, two), gt));    // < >
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(odd));
+    if (v.size() - i <= 16) return (mask & ((1u << (v.size() - i)) - 1)) == 0;
+    if (mask != 0) return false;
+  }
+#else
+  (void)copy;
+  return IsPlain(v);
+#endif
 }
 
 // Names: ASCII letters, '_' and ':' start one; digits, '-' and '.' may follow. Beyond ASCII
@@ -166,13 +225,16 @@ bool IsXmlName(std::string_view s) {
   return !s.empty();
 }
 
-// Names and most values are short: copied and compared inline, in overlapping 8- and 4-byte
+// Names and most values are short: copied and compared inline, in overlapping 16-, 8- and 4-byte
 // pieces that stay within both ranges, as a call to memcpy or memcmp costs more than the work.
-void CopyBytes(char* to, const char* from, size_t n) {
+inline void CopyBytes(char* to, const char* from, size_t n) {
   if (n > 32) {
     std::memcpy(to, from, n);
+  } else if (n >= 16) {
+    std::memcpy(to, from, 16);
+    std::memcpy(to + n - 16, from + n - 16, 16);
   } else if (n >= 8) {
-    for (size_t k = 0; k + 8 < n; k += 8) std::memcpy(to + k, from + k, 8);
+    std::memcpy(to, from, 8);
     std::memcpy(to + n - 8, from + n - 8, 8);
   } else if (n >= 4) {
     std::memcpy(to, from, 4);
@@ -182,12 +244,6 @@ void CopyBytes(char* to, const char* from, size_t n) {
     to[n / 2] = from[n / 2];
     to[n - 1] = from[n - 1];
   }
-}
-
-uint64_t Word(const char* p) {
-  uint64_t w;
-  std::memcpy(&w, p, sizeof w);
-  return w;
 }
 
 bool SameBytes(std::string_view a, std::string_view b) {
@@ -264,7 +320,7 @@ bool IsXmlVersion(std::string_view v) {
 class Buffer {
  public:
   Buffer(XmlSink& sink, Status& status)
-      : sink_(sink), status_(status), data_(new char[kBufferSize]) {}
+      : sink_(sink), status_(status), data_(new char[kBufferSize + kLineSpare]) {}
 
   void Clear() { used_ = 0; }
 
@@ -317,12 +373,18 @@ class Buffer {
   size_t used_ = 0;
 };
 
-// A line break when one is due and the blanks of `indent`, written eight at a time: the
-// caller's room has eight bytes to spare.
+// A line break when one is due and the blanks of `indent`: up to 32 (16 levels) in one
+// store, deeper ones eight at a time. The caller's room has eight bytes to spare, and the
+// buffer kLineSpare bytes beyond its end.
 char* PutLineStart(char* p, bool line_break, size_t indent) {
+  static constexpr char kBlanks[] = "                                ";
   *p = '\n';
   p += line_break;
-  for (size_t k = 0; k < indent; k += 8) std::memcpy(p + k, "        ", 8);
+  if (indent <= kLineSpare) {
+    std::memcpy(p, kBlanks, kLineSpare);
+  } else {
+    for (size_t k = 0; k < indent; k += 8) std::memcpy(p + k, kBlanks, 8);
+  }
   return p + indent;
 }
 
@@ -340,7 +402,12 @@ struct XmlStream::Impl {
   Buffer out;
   bool started = false;          // between Start and Finish
   size_t depth = 0;              // open parents
-  std::vector<std::string> parents;     // their names, innermost at depth - 1 (kept for reuse)
+  // An open parent's name: a known name by reference, any other copied.
+  struct Parent {
+    std::string_view known;
+    std::string given;
+  };
+  std::vector<Parent> parents;          // innermost at depth - 1 (kept for reuse)
   std::vector<std::string> attributes;  // names in the open start tag (kept for reuse)
   size_t attribute_count = 0;
   bool attributes_open = false;  // between CreateParent and AddParent
@@ -362,6 +429,11 @@ struct XmlStream::Impl {
                         : std::string(what) + " name \"" + std::string(name) +
                               "\" is not an XML name");
     return {};
+  }
+
+  std::string_view ParentName(size_t i) const {
+    const Parent& p = parents[i];
+    return p.known.data() != nullptr ? p.known : std::string_view(p.given);
   }
 
   // The innermost parent gets content: its start tag ends here.
@@ -415,41 +487,88 @@ struct XmlStream::Impl {
     }
   }
 
-  void PutLeaf(std::string_view name, std::string_view value) {
-    bool plain;
-    std::string_view v = Clean(value, &plain);
+  // The leaf in one piece, when it fits the buffer and the value goes out as it is
+  // (IsPlain; printable ASCII is found where it was copied to). False when nothing was
+  // written.
+  bool PutWholeLeaf(std::string_view name, std::string_view v) {
     size_t indent = depth * kIndentWidth;
-    size_t size = line_open + indent + 2 * name.size() + v.size() + 5 + 8;
-    if (plain && size <= kBufferSize) {  // the common leaf, in one piece
+    size_t size = tag_unclosed + line_open + indent + 2 * name.size() + v.size() + 5 + 8;
+    if (size > kBufferSize) return false;
+    char* p = out.Room(size);
+    char* start = p;
+    *p = '>';
+    p += tag_unclosed;
+    p = PutLineStart(p, line_open, indent);
+    *p++ = '<';
+    p = Copy(p, name);
+    if (v.empty()) {
+      p = Copy(p, "/>");
+    } else {
+      *p++ = '>';
+      p = Copy(p, v);
+      // Values with Slovenian letters (UTF-8) go out as they are too, checked in full.
+      if (!PlainAsciiCopy(p - v.size(), v) && !IsPlain(v)) return false;
+      p = Copy(p, "</");
+      p = Copy(p, name);
+      *p++ = '>';
+    }
+    out.Advance(static_cast<size_t>(p - start));
+    tag_unclosed = false;
+    line_open = true;
+    return true;
+  }
+
+  // A leaf: the start tag of a parent that gets its first content ends first. Most values
+  // are printable ASCII without trailing blanks, and take the first way.
+  void PutLeaf(std::string_view name, std::string_view value) {
+    attributes_open = false;
+    std::string_view v = value.empty() || value.back() != ' ' ? value : DropTrailingBlanks(value);
+    if (PutWholeLeaf(name, v)) return;
+    bool plain;  // the piece did not fit, or the value needs cleaning or escaping
+    v = Clean(value, &plain);
+    OpenContent();
+    StartLine();
+    out.Put('<');
+    out.Put(name);
+    if (v.empty()) {
+      out.Put("/>");
+    } else {
+      out.Put('>');
+      PutEscaped(v, kTextEntities);
+      out.Put("</");
+      out.Put(name);
+      out.Put('>');
+    }
+    line_open = true;
+  }
+
+  // A parent's start tag up to its name, on a new line; the tag stays open for attributes
+  // or for "/>" if no content follows.
+  void StartParent(std::string_view name, std::string_view known) {
+    size_t indent = depth * kIndentWidth;
+    size_t size = tag_unclosed + line_open + indent + 1 + name.size() + 8;
+    if (size <= kBufferSize) {  // in one piece, with the '>' of the parent it goes into
       char* p = out.Room(size);
       char* start = p;
+      *p = '>';
+      p += tag_unclosed;
       p = PutLineStart(p, line_open, indent);
       *p++ = '<';
       p = Copy(p, name);
-      if (v.empty()) {
-        p = Copy(p, "/>");
-      } else {
-        *p++ = '>';
-        p = Copy(Copy(p, v), "</");
-        p = Copy(p, name);
-        *p++ = '>';
-      }
       out.Advance(static_cast<size_t>(p - start));
     } else {
+      OpenContent();
       StartLine();
       out.Put('<');
       out.Put(name);
-      if (v.empty()) {
-        out.Put("/>");
-      } else {
-        out.Put('>');
-        PutEscaped(v, kTextEntities);
-        out.Put("</");
-        out.Put(name);
-        out.Put('>');
-      }
     }
     line_open = true;
+    if (parents.size() == depth) parents.emplace_back();
+    Parent& parent = parents[depth++];
+    parent.known = known;
+    if (known.data() == nullptr) parent.given.assign(name);
+    tag_unclosed = true;
+    attribute_count = 0;
   }
 
   // The end tag of the innermost open parent: on a line of its own after content,
@@ -462,10 +581,23 @@ struct XmlStream::Impl {
       tag_unclosed = false;
       return;
     }
-    StartLine();
-    out.Put("</");
-    out.Put(parents[depth]);
-    out.Put('>');
+    std::string_view name = ParentName(depth);
+    size_t indent = depth * kIndentWidth;
+    size_t size = line_open + indent + 3 + name.size() + 8;
+    if (size > kBufferSize) {
+      StartLine();
+      out.Put("</");
+      out.Put(name);
+      out.Put('>');
+      return;
+    }
+    char* p = out.Room(size);
+    char* start = p;
+    p = PutLineStart(p, line_open, indent);
+    p = Copy(p, "</");
+    p = Copy(p, name);
+    *p++ = '>';
+    out.Advance(static_cast<size_t>(p - start));
   }
 
   bool AttributeGiven(std::string_view name) const {
@@ -530,15 +662,15 @@ void XmlStream::CreateParent(std::string_view name) {
   if (!d.Writing()) return;
   std::string_view n = d.TakeName(name, "element");
   if (n.empty()) return;
-  d.OpenContent();
-  d.StartLine();
-  d.out.Put('<');
-  d.out.Put(n);
-  d.line_open = true;
-  if (d.parents.size() == d.depth) d.parents.emplace_back();
-  d.parents[d.depth++].assign(n);
-  d.tag_unclosed = d.attributes_open = true;
-  d.attribute_count = 0;
+  d.StartParent(n, {});
+  d.attributes_open = true;
+}
+
+void XmlStream::OpenParent(XmlName name) {
+  Impl& d = *impl_;
+  if (!d.Writing()) return;
+  d.StartParent(name.text(), name.text());
+  d.attributes_open = false;
 }
 
 void XmlStream::CreateAttribute(std::string_view name, std::string_view value) {
@@ -549,7 +681,8 @@ void XmlStream::CreateAttribute(std::string_view name, std::string_view value) {
   std::string_view n = d.TakeName(name, "attribute");
   if (n.empty()) return;
   if (d.AttributeGiven(n))
-    return d.Misuse("attribute " + std::string(n) + " given twice in <" + d.parents[d.depth - 1] + ">");
+    return d.Misuse("attribute " + std::string(n) + " given twice in <" +
+                     std::string(d.ParentName(d.depth - 1)) + ">");
   if (d.attributes.size() == d.attribute_count) d.attributes.emplace_back();
   d.attributes[d.attribute_count++].assign(n);
   d.out.Put(' ');
@@ -571,9 +704,13 @@ void XmlStream::AddElement(std::string_view name, std::string_view value) {
   if (!d.Writing()) return;
   std::string_view n = d.TakeName(name, "element");
   if (n.empty()) return;
-  d.attributes_open = false;
-  d.OpenContent();
   d.PutLeaf(n, value);
+}
+
+void XmlStream::AddLeaf(XmlName name, std::string_view value) {
+  Impl& d = *impl_;
+  if (!d.Writing()) return;
+  d.PutLeaf(name.text(), value);
 }
 
 void XmlStream::CloseParent() {

@@ -30,6 +30,7 @@
 
 #include "framework/byte_sink.h"
 #include "framework/status.h"
+#include "xml/xml_name.h"
 
 namespace eracuni::xml {
 
@@ -52,6 +53,10 @@ class XmlStream {
   void AddParent();
   void AddElement(std::string_view name, std::string_view value);
   void CloseParent();
+  // CreateParent and AddParent, and AddElement, for a name checked when the program was
+  // built: the same bytes, without the name's check or copy.
+  void OpenParent(XmlName name);
+  void AddLeaf(XmlName name, std::string_view value);
   // Closes the open parents, ends the document and hands the last bytes to the sink.
   // Returns the first failure since Start.
   Status Finish();

@@ -96,7 +96,8 @@ struct XmlWriter::Impl {
   }
 };
 
-XmlWriter::XmlWriter(FileSystem& files) : impl_(std::make_unique<Impl>(files)) {}
+XmlWriter::XmlWriter(FileSystem& files)
+    : impl_(std::make_unique<Impl>(files)), stream_(&impl_->stream) {}
 
 XmlWriter::~XmlWriter() {
   if (!is_open()) return;
@@ -136,7 +137,7 @@ void XmlWriter::AddParent() { impl_->stream.AddParent(); }
 void XmlWriter::AddElement(std::string_view name, std::string_view value) {
   impl_->stream.AddElement(name, value);
 }
-void XmlWriter::CloseParent() { impl_->stream.CloseParent(); }
+
 
 Status XmlWriter::CloseXmlFile() {
   Impl& d = *impl_;

@@ -17,6 +17,8 @@
 
 #include "framework/platform.h"
 #include "framework/status.h"
+#include "xml/xml_name.h"
+#include "xml/xml_stream.h"
 
 namespace eracuni::xml {
 
@@ -43,7 +45,12 @@ class XmlWriter {
   // XML:ADDELEMENT: a child element with its text, also when the value is empty.
   void AddElement(std::string_view name, std::string_view value);
   // XML:CLOSEPARENT.
-  void CloseParent();
+  void CloseParent() { stream_->CloseParent(); }
+  // CreateParent followed by AddParent, and AddElement, for names written into the program
+  // (checked when it is built; the same bytes as the calls above). These three are made for
+  // every element and go straight to the stream.
+  void OpenParent(XmlName name) { stream_->OpenParent(name); }
+  void AddLeaf(XmlName name, std::string_view value) { stream_->AddLeaf(name, value); }
   // XML:CLOSEXMLFILE: closes open parents, finishes the file and renames it into place.
   // The first failure since CreateXmlFile is returned and the file is removed.
   Status CloseXmlFile();
@@ -55,6 +62,7 @@ class XmlWriter {
                                       const std::vector<std::string_view>&);
   struct Impl;
   std::unique_ptr<Impl> impl_;
+  XmlStream* stream_;  // impl_'s
 };
 
 // Writes a document the writer rendered earlier into memory (a RenderingFileSystem) to its

@@ -107,5 +107,61 @@ TEST(XmlStreamTest, RefusesWhatWouldNotBeWellFormed) {
             "<\xC5\xA0ifra xml:lang=\"sl\"/>\n");
 }
 
+// Known names write the bytes of the checked calls, mixed with them in any nesting.
+TEST(XmlStreamTest, KnownNamesWriteWhatCheckedNamesWrite) {
+  auto document = [](bool known) {
+    RecordingSink sink;
+    XmlStream xml(sink);
+    EXPECT_TRUE(xml.Start("1.0", "UTF-8").ok());
+    xml.CreateParent("R");
+    xml.CreateAttribute("Id", "1");
+    xml.AddParent();
+    for (const char* value : {"", "a & b  ", "  x\x01  ", "\xC4\x8D", "12.50"}) {
+      if (known) {
+        xml.OpenParent("P");
+        xml.AddLeaf("V", value);
+        xml.OpenParent("Empty");
+      } else {
+        xml.CreateParent("P");
+        xml.AddParent();
+        xml.AddElement("V", value);
+        xml.CreateParent("Empty");
+        xml.AddParent();
+      }
+      xml.CloseParent();
+      xml.CloseParent();
+    }
+    EXPECT_TRUE(xml.Finish().ok());
+    return sink.All();
+  };
+  EXPECT_EQ(document(true), document(false));
+  EXPECT_NE(document(true).find("<P>\n    <V>a &amp; b</V>\n    <Empty/>\n  </P>"),
+            std::string::npos);
+}
+
+// Values are checked a word at a time: a byte to escape or drop is found wherever it stands.
+TEST(XmlStreamTest, FindsMarkupAtEveryPositionOfShortAndLongValues) {
+  // Escaped, dropped, kept as it is (not plain, yet an XML character), converted.
+  const std::pair<char, std::string_view> kOdd[] = {
+      {'&', "&amp;"}, {'\x01', ""}, {'\x7F', "\x7F"}, {'\xA0', "\xC2\xA0"}};
+  for (size_t n = 1; n <= 17; ++n) {
+    for (size_t at = 0; at < n; ++at) {
+      for (auto [odd, out] : kOdd) {
+        std::string value(n, 'a');
+        value[at] = odd;
+        RecordingSink sink;
+        XmlStream xml(sink);
+        ASSERT_TRUE(xml.Start("1.0", "UTF-8").ok());
+        xml.AddLeaf("V", value);
+        ASSERT_TRUE(xml.Finish().ok());
+        std::string text = value.substr(0, at) + std::string(out) + value.substr(at + 1);
+        EXPECT_EQ(sink.All(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" +
+                                  (text.empty() ? "<V/>" : "<V>" + text + "</V>") + "\n")
+            << n << " " << at << " " << int(odd);
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace eracuni::xml
