@@ -257,21 +257,30 @@ bool SameBytes(std::string_view a, std::string_view b) {
 
 // Names are mostly the callers' literals, given again and again, document after document:
 // the slot is picked by the name's address, and a name equal to the one in its slot was
-// checked already. One per thread, shared by the documents it writes.
+// checked already. One per thread, shared by the documents it writes. Plain bytes, nothing
+// to destroy: with the Windows compiler's threads, a thread's objects that have destructors
+// can be destroyed after their storage is gone.
 class CheckedNames {
  public:
   bool IsName(std::string_view s) {
     uint64_t at = reinterpret_cast<uintptr_t>(s.data()) ^ s.size();
-    std::string& slot = slots_[(at * 0x9E3779B97F4A7C15u) >> 54];
-    if (SameBytes(slot, s)) return !s.empty();
+    Slot& slot = slots_[(at * 0x9E3779B97F4A7C15u) >> 54];
+    if (SameBytes(std::string_view(slot.bytes, slot.size), s)) return !s.empty();
     if (!IsXmlName(s)) return false;
-    slot.assign(s);
+    if (s.size() <= sizeof slot.bytes) {
+      std::memcpy(slot.bytes, s.data(), s.size());
+      slot.size = static_cast<uint8_t>(s.size());
+    }
     return true;
   }
 
  private:
+  struct Slot {
+    uint8_t size = 0;
+    char bytes[63];  // longer names are checked every time
+  };
   static constexpr size_t kSlots = 1024;
-  std::array<std::string, kSlots> slots_;
+  std::array<Slot, kSlots> slots_;
 };
 
 bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
