@@ -54,9 +54,11 @@ std::string OneLine(std::string text) {
 
 // Documents are written through one GroupCommitFileSystem: each is complete on the disk
 // before its name appears, with one wait for the disk per group instead of one per file.
-// A group is committed when it is this large, and at the end of the loop.
-constexpr size_t kGroupDocuments = 256;
-constexpr uint64_t kGroupBytes = 16u << 20;
+// A group is committed when it is this large, and at the end of the loop. The next group is
+// written while one waits for the disk, so at most two groups (256 documents) are without
+// their names at any time.
+constexpr size_t kGroupDocuments = 128;
+constexpr uint64_t kGroupBytes = 8u << 20;
 
 // Documents rendered on other threads and not yet written, per worker: enough to keep the
 // workers busy while this thread writes, few enough to keep memory flat.
@@ -105,7 +107,7 @@ class InvoiceLoop {
     const size_t index = w_.journal.invoices.size() - 1;
     InvoiceOutcome& row = w_.journal.invoices.back();
     if (!IsPlainFileName(w_.IMEXMLRACUNA)) {
-      Drain();
+      Settle();
       std::string message = UnsafeXmlAttachmentName(row.number, w_.IMEXMLRACUNA);
       ShowWarning(ctx_.platform.messages, message, caption::kAttachments);
       return Fail(row, message);
@@ -140,6 +142,12 @@ class InvoiceLoop {
     while (!rendering_.empty()) WriteFirstRendered();
   }
 
+  // Everything before the current header done and told: before a message of its own.
+  void Settle() {
+    Drain();
+    SettleCommit();
+  }
+
   // An invoice the 2.0 document cannot express: no file under its name (one left by an
   // earlier run goes, one written earlier in this run stays), one message with every reason,
   // not counted, not signed, and recorded so the envelope and the package leave it out.
@@ -167,11 +175,28 @@ class InvoiceLoop {
     return false;
   }
 
-  // Puts the written documents under their names; a document whose name could not be
-  // given is reported, no longer counted and not signed.
+  // Puts the written documents under their names and settles that.
   void Commit() {
-    std::vector<GroupCommitFileSystem::Outcome> outcomes = documents_.Commit();
-    for (const WrittenDocument& d : written_) {
+    BeginCommit();
+    SettleCommit();
+  }
+
+  // The documents written so far start their wait for the disk; their names are given while
+  // the next ones are written.
+  void BeginCommit() {
+    SettleCommit();
+    committing_ = std::move(written_);
+    written_.clear();
+    documents_.BeginCommit();
+  }
+
+  // Waits for the commit begun last: a document whose name could not be given is reported,
+  // no longer counted and not signed. Done before any message, so messages keep the order
+  // of the headers.
+  void SettleCommit() {
+    if (!documents_.committing()) return;
+    std::vector<GroupCommitFileSystem::Outcome> outcomes = documents_.TakeCommitted();
+    for (const WrittenDocument& d : committing_) {
       InvoiceOutcome& row = w_.journal.invoices[d.row];
       Status s;
       for (size_t i = d.first_rename; i < d.end_rename && s.ok(); ++i) s = outcomes[i].status;
@@ -189,7 +214,7 @@ class InvoiceLoop {
       if (!w_.SEZNAMZAPODPIS.empty()) w_.SEZNAMZAPODPIS += ";";
       w_.SEZNAMZAPODPIS += row.document;
     }
-    written_.clear();
+    committing_.clear();
   }
 
   // The credit/debit verdict of the last document actually written, if any was.
@@ -224,6 +249,7 @@ class InvoiceLoop {
   // the document may have asked for, `header` the header it was written from.
   void Finish(InvoiceOutcome& row, bool eslog20, eslog20::DocumentOutcome o, size_t first,
               const workdata::RecordBuffer& header) {
+    if (o.refused() || !o.status.ok()) SettleCommit();
     if (o.refused()) return Refuse(row, std::move(o.refusals), header);
     if (eslog20) row.payment_reference = std::move(o.payment_reference);
     if (!o.status.ok()) {
@@ -235,7 +261,8 @@ class InvoiceLoop {
     row.reasons = std::move(o.warnings);  // the 2.0 document's warnings, if any
     const size_t index = static_cast<size_t>(&row - w_.journal.invoices.data());
     written_.push_back({index, first, documents_.held(), ctx_.settings.DOBROPISBREMEPIS});
-    if (documents_.held() >= kGroupDocuments || documents_.held_bytes() >= kGroupBytes) Commit();
+    if (documents_.held() >= kGroupDocuments || documents_.held_bytes() >= kGroupBytes)
+      BeginCommit();
   }
 
   static void Fail(InvoiceOutcome& row, const std::string& message) {
@@ -246,7 +273,8 @@ class InvoiceLoop {
   BatchContext& ctx_;
   WindowState& w_;
   GroupCommitFileSystem documents_;
-  std::vector<WrittenDocument> written_;  // in the group not committed yet
+  std::vector<WrittenDocument> written_;     // in the group not committed yet
+  std::vector<WrittenDocument> committing_;  // in the group waiting for the disk
   std::optional<uint8_t> last_verdict_;
   std::deque<RenderedDocument> rendering_;      // in the order of the headers
   std::unique_ptr<DocumentRenderer> renderer_;  // after the jobs: stops before they go
@@ -264,7 +292,7 @@ void RunInvoiceLoop(BatchContext& ctx, WindowState& w) {
     rows.push_back(HeaderRow(header));
     w.IMEXMLRACUNA = FindXmlAttachment(ctx.files);
     if (w.IMEXMLRACUNA.empty()) {
-      loop.Drain();
+      loop.Settle();
       std::string message = NoXmlAttachment(rows.back().number);
       ShowWarning(ctx.platform.messages, message, caption::kAttachments);
       rows.back().status = InvoiceStatus::kNotWritten;

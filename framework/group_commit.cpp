@@ -1,5 +1,7 @@
 #include "framework/group_commit.h"
 
+#include <utility>
+
 #include "framework/file_names.h"
 
 namespace eracuni {
@@ -35,6 +37,7 @@ std::string FolderOf(const std::string& path) {
 }  // namespace
 
 GroupCommitFileSystem::~GroupCommitFileSystem() {
+  if (commit_thread_.joinable()) commit_thread_.join();
   for (const Held& h : held_) base_.DeleteFile(h.from);
 }
 
@@ -63,18 +66,48 @@ Status GroupCommitFileSystem::RenameFile(const std::string& from, const std::str
   return Status::Ok();
 }
 
-std::vector<GroupCommitFileSystem::Outcome> GroupCommitFileSystem::Commit() {
+std::vector<GroupCommitFileSystem::Outcome> GroupCommitFileSystem::RunCommit(
+    FileSystem& base, std::vector<Held> group) {
   std::vector<Outcome> outcomes;
-  if (held_.empty()) return outcomes;
-  Status synced = base_.SyncFileSystem(FolderOf(held_.front().to));
-  for (const Held& h : held_) {
-    Status s = synced.ok() ? base_.RenameFile(h.from, h.to) : synced;
-    if (!s.ok()) base_.DeleteFile(h.from);
+  if (group.empty()) return outcomes;
+  Status synced = base.SyncFileSystem(FolderOf(group.front().to));
+  for (const Held& h : group) {
+    Status s = synced.ok() ? base.RenameFile(h.from, h.to) : synced;
+    if (!s.ok()) base.DeleteFile(h.from);
     outcomes.push_back({h.to, s});
   }
+  return outcomes;
+}
+
+std::vector<GroupCommitFileSystem::Outcome> GroupCommitFileSystem::Commit() {
+  BeginCommit();
+  return TakeCommitted();
+}
+
+void GroupCommitFileSystem::BeginCommit() {
+  committed_ = TakeCommitted();  // an earlier commit's outcomes stay first
+  std::vector<Held> group = std::move(held_);
   held_.clear();
   held_bytes_ = 0;
-  return outcomes;
+  committing_ = true;
+  if (!base_.AllowsTwoThreads() || group.empty()) {
+    std::vector<Outcome> outcomes = RunCommit(base_, std::move(group));
+    committed_.insert(committed_.end(), outcomes.begin(), outcomes.end());
+    return;
+  }
+  commit_thread_ = std::thread([this, group = std::move(group)]() mutable {
+    running_ = RunCommit(base_, std::move(group));
+  });
+}
+
+std::vector<GroupCommitFileSystem::Outcome> GroupCommitFileSystem::TakeCommitted() {
+  if (commit_thread_.joinable()) {
+    commit_thread_.join();
+    committed_.insert(committed_.end(), running_.begin(), running_.end());
+    running_.clear();
+  }
+  committing_ = false;
+  return std::exchange(committed_, {});
 }
 
 }  // namespace eracuni

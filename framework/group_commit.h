@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/platform.h"
@@ -37,6 +38,14 @@ class GroupCommitFileSystem : public FileSystem {
   // the disk fails, every held file fails with it and is deleted; so is a file whose
   // rename fails. Afterwards nothing is held.
   std::vector<Outcome> Commit();
+  // Commit in two halves, so the caller can go on writing the next group while this one
+  // waits for the disk: BeginCommit takes everything held into the commit, which runs on a
+  // thread of its own where the base allows two threads (else at once); TakeCommitted waits
+  // for it and gives its outcomes (none when no commit was begun). A commit begun while
+  // another is running first waits for that one, whose outcomes are kept for TakeCommitted.
+  void BeginCommit();
+  std::vector<Outcome> TakeCommitted();
+  bool committing() const { return committing_; }
   size_t held() const { return held_.size(); }
   uint64_t held_bytes() const { return held_bytes_; }
 
@@ -73,6 +82,12 @@ class GroupCommitFileSystem : public FileSystem {
   std::map<std::string, uint64_t> unsynced_;  // closed without a sync, not renamed yet: size
   std::vector<Held> held_;
   uint64_t held_bytes_ = 0;
+
+  static std::vector<Outcome> RunCommit(FileSystem& base, std::vector<Held> group);
+  std::thread commit_thread_;
+  std::vector<Outcome> committed_;  // of commits not taken yet, in order
+  std::vector<Outcome> running_;    // the commit thread's own
+  bool committing_ = false;
 };
 
 }  // namespace eracuni

@@ -127,6 +127,9 @@ class FileSystem {
   // Gives the file `to` the access mode and, as far as the system lets this user, the owner
   // and group of `from`, so that a replacement written beside a file keeps them.
   virtual Status CopyModeAndOwner(const std::string& from, const std::string& to);
+  // Whether two threads may call this file system at once (the system's own may; fakes that
+  // note their calls may not).
+  virtual bool AllowsTwoThreads() const { return false; }
 };
 
 // ---- External programs ---------------------------------------------------------------------

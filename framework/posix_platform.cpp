@@ -145,6 +145,7 @@ class PosixRandomAccessFile : public RandomAccessFile {
 
 class RealFileSystem : public FileSystem {
  public:
+  bool AllowsTwoThreads() const override { return true; }
   bool Exists(const std::string& path) override {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;

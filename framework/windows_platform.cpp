@@ -209,6 +209,7 @@ class WindowsRandomAccessFile : public RandomAccessFile {
 
 class WindowsFileSystem : public FileSystem {
  public:
+  bool AllowsTwoThreads() const override { return true; }
   bool Exists(const std::string& path) override {
     return GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
   }

@@ -1,5 +1,7 @@
 #include "framework/group_commit.h"
 
+#include <filesystem>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -107,6 +109,33 @@ TEST_F(GroupCommitTest, AGroupNeverCommittedLeavesNoTemporaryFiles) {
     ASSERT_TRUE(group.RenameFile(dir_.File(".A.tmp"), dir_.File("A")).ok());
   }
   EXPECT_TRUE(Entries().empty());
+}
+
+// On the system's file system a commit runs beside the writing of the next group; its
+// outcomes, a failed rename among them, come back in order, and the next group stays held.
+TEST(GroupCommitBeside, TheNextGroupIsWrittenWhileOneWaitsForTheDisk) {
+  TempDir dir;
+  GroupCommitFileSystem group(SystemFileSystem());
+  auto replace = [&](const std::string& name) {
+    auto f = group.NewWritableFile(dir.File("." + name + ".tmp"));
+    ASSERT_TRUE(f.ok() && (*f)->Append(name).ok() && (*f)->Close().ok());
+    ASSERT_TRUE(group.RenameFile(dir.File("." + name + ".tmp"), dir.File(name)).ok());
+  };
+  std::filesystem::create_directories(dir.File("B/inside"));  // a rename onto it fails
+  replace("A");
+  replace("B");
+  group.BeginCommit();
+  replace("C");
+  std::vector<GroupCommitFileSystem::Outcome> first = group.TakeCommitted();
+  ASSERT_EQ(first.size(), 2u);
+  EXPECT_TRUE(first[0].status.ok());
+  EXPECT_FALSE(first[1].status.ok());
+  EXPECT_EQ(ReadFileOrEmpty(dir.File("A")), "A");
+  EXPECT_FALSE(std::filesystem::exists(dir.File(".B.tmp")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("C")));
+  EXPECT_EQ(group.held(), 1u);
+  EXPECT_EQ(group.Commit().size(), 1u);
+  EXPECT_EQ(ReadFileOrEmpty(dir.File("C")), "C");
 }
 
 TEST(SystemFileSystem, ClosesWithoutASyncAndSyncsAFileSystem) {
