@@ -1,5 +1,6 @@
 // The invoice loop of a run: one e-SLOG document per header, each header's outcome in the
 // run's journal.
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -288,6 +289,7 @@ void RunInvoiceLoop(BatchContext& ctx, WindowState& w) {
   InvoiceLoop loop(ctx, w);
   std::vector<InvoiceOutcome>& rows = w.journal.invoices;
   const workdata::RecordBuffer& header = ctx.files.headers().buffer();
+  bool stopped = false;
   workdata::WalkHeaders(ctx.files, [&] {
     rows.push_back(HeaderRow(header));
     w.IMEXMLRACUNA = FindXmlAttachment(ctx.files);
@@ -297,6 +299,7 @@ void RunInvoiceLoop(BatchContext& ctx, WindowState& w) {
       ShowWarning(ctx.platform.messages, message, caption::kAttachments);
       rows.back().status = InvoiceStatus::kNotWritten;
       rows.back().reasons.push_back(OneLine(message));
+      stopped = true;
       return false;
     }
     loop.Write();
@@ -307,13 +310,16 @@ void RunInvoiceLoop(BatchContext& ctx, WindowState& w) {
   // The verdict of a document that was not written must not choose the envelope.
   if (loop.last_verdict()) ctx.settings.DOBROPISBREMEPIS = *loop.last_verdict();
 
-  // The headers after the one that stopped the loop.
+  // The headers after the one that stopped the loop (a walk that went to the end and saw
+  // every header the opening counted has none: the header file is not read once more).
   size_t seen = 0;
   const size_t reached = rows.size();
-  workdata::WalkHeaders(ctx.files, [&] {
-    if (++seen > reached) rows.push_back(HeaderRow(header));
-    return true;
-  });
+  if (stopped || reached < static_cast<size_t>(std::max(w.STEVILORACUNOV, 0))) {
+    workdata::WalkHeaders(ctx.files, [&] {
+      if (++seen > reached) rows.push_back(HeaderRow(header));
+      return true;
+    });
+  }
   // The rows stay until the report is written, past the run's largest lists: without the
   // room the vector grew into (up to 40 % of it).
   rows.shrink_to_fit();
