@@ -31,11 +31,7 @@ class SnapshotTable : public Table {
       : layout_(layout), source_(source) {}
 
   void Set(const RecordBuffer& key_source) override {
-    std::string_view key = key_source.bytes();
-    auto it = std::lower_bound(
-        source_.begin(), source_.end(), key,
-        [&](const std::string& rec, std::string_view k) { return CompareKeys(layout_, rec, k) < 0; });
-    pos_ = static_cast<size_t>(it - source_.begin());
+    pos_ = FirstNotBelow(layout_, source_, key_source.bytes());
   }
 
   bool Next(RecordBuffer& into) override {

@@ -70,6 +70,15 @@ uint32_t ReadKeyComponent(std::string_view rec, const Field& f) {
 
 }  // namespace
 
+size_t FirstNotBelow(const Layout& layout, const std::vector<std::string>& records,
+                     std::string_view key) {
+  auto it = std::lower_bound(records.begin(), records.end(), key,
+                             [&](const std::string& rec, std::string_view k) {
+                               return CompareKeys(layout, rec, k) < 0;
+                             });
+  return static_cast<size_t>(it - records.begin());
+}
+
 int CompareKeys(const Layout& layout, std::string_view a, std::string_view b) {
   for (const Field& f : layout.key.components) {
     uint32_t x = ReadKeyComponent(a, f), y = ReadKeyComponent(b, f);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "workdata/field.h"
 
@@ -50,5 +51,8 @@ std::string_view ClipBoth(std::string_view s);   // leading and trailing blanks 
 // Key order of two records of `layout` (u32 and u16 components, ascending, unsigned): <0, 0
 // or >0. A component past a record's end counts as its bytes that are there.
 int CompareKeys(const Layout& layout, std::string_view a, std::string_view b);
+// Where the first of `records` (in key order) whose key is not below `key`'s is.
+size_t FirstNotBelow(const Layout& layout, const std::vector<std::string>& records,
+                     std::string_view key);
 
 }  // namespace eracuni::workdata

@@ -53,12 +53,7 @@ class MemoryTable : public Table {
   ~MemoryTable() override { --*live_; }
 
   void Set(const RecordBuffer& key_source) override {
-    std::string_view key = key_source.bytes();
-    auto it = std::lower_bound(records_.begin(), records_.end(), key,
-                               [&](const std::string& rec, std::string_view k) {
-                                 return CompareKeys(layout_, rec, k) < 0;
-                               });
-    pos_ = static_cast<size_t>(it - records_.begin());
+    pos_ = FirstNotBelow(layout_, records_, key_source.bytes());
   }
 
   bool Next(RecordBuffer& into) override {
