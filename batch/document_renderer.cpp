@@ -12,8 +12,8 @@ constexpr uint8_t kNoVerdict = 0xFF;
 
 DocumentRenderer::DocumentRenderer(const DocumentWriters& writers,
                                    const settings::Settings& settings, ErrorManager& errors,
-                                   unsigned workers)
-    : writers_(writers), settings_(settings), errors_(errors), workers_(workers) {}
+                                   unsigned workers, FileSystem* disk)
+    : writers_(writers), settings_(settings), errors_(errors), workers_(workers), disk_(disk) {}
 
 DocumentRenderer::~DocumentRenderer() {
   {
@@ -37,13 +37,18 @@ void DocumentRenderer::Submit(RenderJob& job) {
 
 void DocumentRenderer::Wait(const RenderJob& job) {
   std::unique_lock lock(mutex_);
+  awaited_ = &job;
   finished_.wait(lock, [&] { return job.done; });
+  awaited_ = nullptr;
 }
 
 void DocumentRenderer::Work() {
   settings::Settings settings = settings_;  // paths the snapshot files name stay alive here
   workdata::SnapshotWorkFiles snapshot(settings, errors_);
   RenderingFileSystem memory;
+  std::optional<GroupCommitFileSystem> on_disk;  // closes without a wait, holds the renames
+  if (disk_) on_disk.emplace(*disk_);
+  FileSystem& out = on_disk ? static_cast<FileSystem&>(*on_disk) : memory;
   for (;;) {
     RenderJob* job;
     {
@@ -56,16 +61,21 @@ void DocumentRenderer::Work() {
     snapshot.Load(std::move(job->snapshot));
     settings.DOBROPISBREMEPIS = kNoVerdict;
     if (job->eslog20)
-      job->outcome = writers_.invoice20(settings, snapshot.files(), memory, job->name);
+      job->outcome = writers_.invoice20(settings, snapshot.files(), out, job->name);
     else
-      job->status = writers_.invoice(settings, snapshot.files(), memory, job->name);
+      job->status = writers_.invoice(settings, snapshot.files(), out, job->name);
     if (settings.DOBROPISBREMEPIS != kNoVerdict) job->verdict = settings.DOBROPISBREMEPIS;
-    job->files = memory.TakeRenamed();
+    if (on_disk)
+      job->on_disk = on_disk->TakeHeld();
+    else
+      job->files = memory.TakeRenamed();
+    bool awaited;
     {
       std::lock_guard lock(mutex_);
       job->done = true;
+      awaited = awaited_ == job;
     }
-    finished_.notify_all();
+    if (awaited) finished_.notify_one();  // only the job waited for wakes the run's thread
   }
 }
 

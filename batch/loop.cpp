@@ -4,6 +4,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "batch/document_renderer.h"
 #include "batch/messages.h"
@@ -56,9 +57,10 @@ std::string OneLine(std::string text) {
 // Documents are written through one GroupCommitFileSystem: each is complete on the disk
 // before its name appears, with one wait for the disk per group instead of one per file.
 // A group is committed when it is this large, and at the end of the loop. The next group is
-// written while one waits for the disk, so at most two groups (256 documents) are without
-// their names at any time.
-constexpr size_t kGroupDocuments = 128;
+// written while one waits for the disk, and workers write up to five documents each ahead
+// of the group, so at most 2 x 120 + 3 x 5 = 255 documents are without their names at any
+// time.
+constexpr size_t kGroupDocuments = 120;
 constexpr uint64_t kGroupBytes = 8u << 20;
 
 // Documents rendered on other threads and not yet written, per worker: enough to keep the
@@ -98,9 +100,17 @@ class InvoiceLoop {
  public:
   InvoiceLoop(BatchContext& ctx, WindowState& w) : ctx_(ctx), w_(w), documents_(ctx.platform.files) {
     unsigned workers = RenderWorkersForThisMachine();
+    FileSystem& files = ctx.platform.files;
     if (ctx.writers.pure && workers > 0)
-      renderer_ = std::make_unique<DocumentRenderer>(ctx.writers, ctx.settings, ctx.errors, workers);
+      renderer_ = std::make_unique<DocumentRenderer>(ctx.writers, ctx.settings, ctx.errors, workers,
+                                                     files.AllowsTwoThreads() ? &files : nullptr);
   }
+  ~InvoiceLoop() {
+    renderer_.reset();  // the workers stop first
+    for (RenderedDocument& d : rendering_) DeleteUnadopted(*d.job);
+  }
+  InvoiceLoop(const InvoiceLoop&) = delete;
+  InvoiceLoop& operator=(const InvoiceLoop&) = delete;
 
   // Writes the current header's document, or hands it to the renderer; its row is the
   // journal's last.
@@ -121,9 +131,11 @@ class InvoiceLoop {
         job->eslog20 = settings::SelectsEslog20(ctx_.settings);
         rendering_.push_back({index, job->snapshot.header, std::move(job)});
         renderer_->Submit(*rendering_.back().job);  // the worker's from here on
-        // Written only when the window is full (or drained): what is in flight when a
-        // message comes never depends on the workers' speed.
-        while (rendering_.size() > kInFlightPerWorker * renderer_->workers()) WriteFirstRendered();
+        // Written only when the window is full (or drained), then all but one a worker at
+        // once: what is in flight when a message comes never depends on the workers' speed,
+        // and this thread waits for them once for several documents, not for each.
+        if (rendering_.size() > kInFlightPerWorker * renderer_->workers())
+          WriteRendered(rendering_.size() - renderer_->workers());
         return;
       }
     }
@@ -222,6 +234,12 @@ class InvoiceLoop {
   std::optional<uint8_t> last_verdict() const { return last_verdict_; }
 
  private:
+  // Writes the `n` oldest rendered documents, after one wait for the last of them.
+  void WriteRendered(size_t n) {
+    renderer_->Wait(*rendering_[n - 1].job);
+    while (n-- > 0) WriteFirstRendered();
+  }
+
   // Waits for the oldest rendered document and writes it to its file as its writer would
   // have; the verdict counts as the writer left it.
   void WriteFirstRendered() {
@@ -233,17 +251,25 @@ class InvoiceLoop {
     if (!job.eslog20) o.status = job.status;
     size_t first = documents_.held();
     if (!o.refused() && o.status.ok()) {
+      documents_.Adopt(std::exchange(job.on_disk, {}));
       for (const RenderingFileSystem::Renamed& f : job.files) {
         o.status = xml::WriteRenderedDocument(documents_, f.target, Pieces(f.file));
         if (!o.status.ok()) break;
       }
     }
+    DeleteUnadopted(job);  // what a refused or failed writer still left
     // A 2.0 document sets its verdict and its payment reference only once it is written.
     if (job.eslog20 && !o.status.ok()) o.payment_reference.clear();
     if (job.verdict && (!job.eslog20 || o.status.ok())) ctx_.settings.DOBROPISBREMEPIS = *job.verdict;
     workdata::RecordBuffer header(workdata::HeaderLayout());
     if (o.refused()) header.Assign(d.header);
     Finish(w_.journal.invoices[d.row], job.eslog20, std::move(o), first, header);
+  }
+
+  // Temporary files a worker wrote for a document that will not be named.
+  void DeleteUnadopted(RenderJob& job) {
+    for (const GroupCommitFileSystem::Held& h : std::exchange(job.on_disk, {}))
+      ctx_.platform.files.DeleteFile(h.from);
   }
 
   // What follows from the outcome of a header's writer; `first` is the group's first rename

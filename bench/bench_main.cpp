@@ -4,6 +4,7 @@
 //   eracuni-bench measure [--repeats N] [--keep-plain] DATASET
 //                                                   (one size, figures as name=value)
 //   eracuni-bench writer DATASET                    (the invoice writer on the first invoice)
+//   eracuni-bench run DATASET                       (the whole run alone, to profile)
 //
 // report measures every data set in a process of its own, so that the peak memory of one
 // size is not masked by another, and prints the table and the verdicts. The baselines'
@@ -32,7 +33,8 @@ namespace {
 constexpr char kUsage[] =
     "usage: eracuni-bench report [--repeats N] DATASET... [--writer DATASET...]\n"
     "       eracuni-bench measure [--repeats N] [--keep-plain] DATASET\n"
-    "       eracuni-bench writer DATASET\n";
+    "       eracuni-bench writer DATASET\n"
+    "       eracuni-bench run DATASET\n";
 
 DataSet SetAt(std::string folder) {
   if (folder.empty() || folder.back() != '/') folder += '/';
@@ -81,6 +83,18 @@ int Writer(const std::string& folder) {
   Figures f = {{fig::kLines, double(w->lines)},
                {fig::kXmlBytes, double(w->xml_bytes)},
                {fig::kWriterSeconds, w->seconds},
+               {fig::kPeakBytes, double(PeakResidentBytes())}};
+  std::fputs(FormatFigures(f).c_str(), stdout);
+  return 0;
+}
+
+int RunAlone(const std::string& folder) {
+  auto run = MeasureRunAlone(SetAt(folder));
+  if (!run.ok()) return Fail(run.status());
+  Figures f = {{fig::kInvoices, double(run->invoices)},
+               {fig::kRunSeconds, run->seconds},
+               {fig::kRunCpuSeconds, run->cpu_seconds},
+               {fig::kRunQueueSeconds, run->queue_seconds},
                {fig::kPeakBytes, double(PeakResidentBytes())}};
   std::fputs(FormatFigures(f).c_str(), stdout);
   return 0;
@@ -173,6 +187,7 @@ int Main(int argc, char** argv) {
   if (command == "report" && !sets.empty()) return Report(sets, writer, repeats);
   if (command == "measure" && sets.size() == 1) return Measure(sets[0], n, keep_plain);
   if (command == "writer" && sets.size() == 1) return Writer(sets[0]);
+  if (command == "run" && sets.size() == 1) return RunAlone(sets[0]);
   std::fputs(kUsage, stderr);
   return 2;
 }

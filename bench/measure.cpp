@@ -263,6 +263,12 @@ Result<RunFigures> MeasureRun(const DataSet& set, int repeats, bool keep_plain) 
   return f;
 }
 
+Result<RunFigures> MeasureRunAlone(const DataSet& set) {
+  RunFigures f;
+  if (Status s = RunOnce(set, &f); !s.ok()) return s;
+  return f;
+}
+
 Result<WriterFigures> MeasureInvoiceWriter(const DataSet& set) {
   OpenWorkData data(set);
   if (Status s = data.files.OpenAll(); !s.ok()) return s;

@@ -55,6 +55,8 @@ struct WriterFigures {
 Result<ReadFigures> MeasureReading(const DataSet& set, int repeats);
 // With `keep_plain` the baselines' files stay in the output folder for RemovePlainFiles.
 Result<RunFigures> MeasureRun(const DataSet& set, int repeats, bool keep_plain = false);
+// The whole run alone, once, without the baselines: what to give `perf`.
+Result<RunFigures> MeasureRunAlone(const DataSet& set);
 // Removes the baselines' files MeasureRun kept in the data set's output folder.
 Status RemovePlainFiles(const DataSet& set);
 // IzdelajXMLRacun alone, on the first header of the data set.

@@ -61,9 +61,21 @@ Status GroupCommitFileSystem::RenameFile(const std::string& from, const std::str
   auto it = unsynced_.find(from);
   if (it == unsynced_.end()) return base_.RenameFile(from, to);
   held_bytes_ += it->second;
+  held_.push_back({from, to, it->second});
   unsynced_.erase(it);
-  held_.push_back({from, to});
   return Status::Ok();
+}
+
+std::vector<GroupCommitFileSystem::Held> GroupCommitFileSystem::TakeHeld() {
+  held_bytes_ = 0;
+  return std::exchange(held_, {});
+}
+
+void GroupCommitFileSystem::Adopt(std::vector<Held> renames) {
+  for (Held& h : renames) {
+    held_bytes_ += h.bytes;
+    held_.push_back(std::move(h));
+  }
 }
 
 std::vector<GroupCommitFileSystem::Outcome> GroupCommitFileSystem::RunCommit(

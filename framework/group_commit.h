@@ -28,6 +28,11 @@ class GroupCommitFileSystem : public FileSystem {
     std::string target;
     Status status;  // of the wait for the disk, or of the rename
   };
+  // A rename held back: the closed temporary file, its target and its size.
+  struct Held {
+    std::string from, to;
+    uint64_t bytes = 0;
+  };
 
   explicit GroupCommitFileSystem(FileSystem& base) : base_(base) {}
   ~GroupCommitFileSystem() override;
@@ -46,6 +51,11 @@ class GroupCommitFileSystem : public FileSystem {
   void BeginCommit();
   std::vector<Outcome> TakeCommitted();
   bool committing() const { return committing_; }
+  // Hands the held renames over, in order, to be adopted by another GroupCommitFileSystem
+  // over the same base (a worker thread's files join the run's group); afterwards this one
+  // holds nothing and deletes nothing.
+  std::vector<Held> TakeHeld();
+  void Adopt(std::vector<Held> renames);
   size_t held() const { return held_.size(); }
   uint64_t held_bytes() const { return held_bytes_; }
 
@@ -75,9 +85,6 @@ class GroupCommitFileSystem : public FileSystem {
   void Closed(const std::string& path, uint64_t bytes);
 
  private:
-  struct Held {
-    std::string from, to;
-  };
   FileSystem& base_;
   std::map<std::string, uint64_t> unsynced_;  // closed without a sync, not renamed yet: size
   std::vector<Held> held_;

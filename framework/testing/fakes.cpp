@@ -69,6 +69,7 @@ class FaultyWritableFile : public WritableFile {
 }  // namespace
 
 Status FaultyFileSystem::CheckFault(const std::string& op, const std::string& path) {
+  std::lock_guard lock(mutex_);
   log_.push_back(op + " " + path);
   for (const auto& r : rules_)
     if (r.op == op && path.find(r.part) != std::string::npos) return Fault(op, path, r.err);
@@ -77,6 +78,7 @@ Status FaultyFileSystem::CheckFault(const std::string& op, const std::string& pa
 
 Status FaultyFileSystem::ChargeWrite(const std::string& path, size_t bytes) {
   if (limit_part_.empty() || path.find(limit_part_) == std::string::npos) return Status::Ok();
+  std::lock_guard lock(mutex_);
   size_t& used = written_[path];
   if (used + bytes > limit_bytes_) return Fault("append", path, limit_err_);
   used += bytes;
@@ -101,6 +103,7 @@ Result<std::unique_ptr<WritableFile>> FaultyFileSystem::NewWritableFile(const st
   if (Status s = CheckFault("create", p); !s.ok()) return s;
   auto base = base_.NewWritableFile(p);
   if (!base.ok()) return base.status();
+  std::lock_guard lock(mutex_);
   written_[p] = 0;
   return std::unique_ptr<WritableFile>(new FaultyWritableFile(*this, p, std::move(base).value()));
 }

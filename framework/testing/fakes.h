@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,10 @@ class FaultyFileSystem : public FileSystem {
     limit_err_ = err;
   }
   const std::vector<std::string>& log() const { return log_; }
+  // Lets the run use it from several threads, as the system's own file system (the log's
+  // order then follows the threads).
+  void AllowTwoThreads() { two_threads_ = true; }
+  bool AllowsTwoThreads() const override { return two_threads_; }
 
   bool Exists(const std::string& p) override { return base_.Exists(p); }
   bool IsDirectory(const std::string& p) override { return base_.IsDirectory(p); }
@@ -116,6 +121,8 @@ class FaultyFileSystem : public FileSystem {
   size_t limit_bytes_ = 0;
   int limit_err_ = 0;
   std::map<std::string, size_t> written_;
+  bool two_threads_ = false;
+  std::mutex mutex_;  // for the log and the write limits
 };
 
 struct ProgramCall {

@@ -232,7 +232,8 @@ TEST_F(BatchTest, Eslog20RefusesAnInvoiceAndGoesOn) {
 
 // Documents rendered on worker threads come out as on one thread: the same messages in the
 // same order (a refusal, an unsafe name, a file that cannot be made, the header that stops
-// the loop), the same journal and the same files.
+// the loop), the same journal and the same files, whether they render into memory or write
+// their files themselves.
 TEST_F(BatchTest, DocumentsRenderedOnWorkersGiveTheMessagesJournalAndFilesOfOneThread) {
   if (RenderWorkersForThisMachine() == 0) GTEST_SKIP() << "one processor: nothing runs beside";
   for (uint32_t i = 1; i <= 7; ++i) AddInvoice(i, "A" + std::to_string(i), i == 6 ? "381" : "380");
@@ -281,11 +282,17 @@ TEST_F(BatchTest, DocumentsRenderedOnWorkersGiveTheMessagesJournalAndFilesOfOneT
     return o;
   };
   const Outcome one = run(false), workers = run(true);
-  EXPECT_EQ(workers.texts, one.texts);
-  EXPECT_EQ(workers.rows, one.rows);
-  EXPECT_EQ(workers.files, one.files);
-  EXPECT_EQ(workers.counted, one.counted);
-  EXPECT_EQ(workers.verdict, one.verdict);
+  fake_.files.AllowTwoThreads();  // now the workers write their files themselves
+  const Outcome on_disk = run(true);
+  for (const Outcome* o : {&workers, &on_disk}) {
+    EXPECT_EQ(o->texts, one.texts);
+    EXPECT_EQ(o->rows, one.rows);
+    EXPECT_EQ(o->files, one.files);
+    EXPECT_EQ(o->counted, one.counted);
+    EXPECT_EQ(o->verdict, one.verdict);
+  }
+  for (const auto& entry : std::filesystem::directory_iterator(out_.path()))
+    EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();  // no temporary file left
   EXPECT_EQ(one.counted, 5);
   EXPECT_EQ(one.texts.size(), 4u);
   EXPECT_THAT(one.files[5], HasSubstr("<n>A6</n>"));
