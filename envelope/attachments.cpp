@@ -35,6 +35,7 @@ struct Entry {
   std::string format;     // clipped
   std::string description;
   AttachmentFile file;
+  std::optional<uint64_t> size;  // of the file at file.path, as Classify found it
 };
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
@@ -53,12 +54,14 @@ std::string DocumentPath(WriterContext& w, const std::string& name) {
   return Cp1250ToUtf8(std::string(ClipRight(w.settings.POTDOXMLRACUNOV)) + name);
 }
 
-// Where the file is and whether it can go with the envelope, before any rename.
-AttachmentProblem Classify(FileSystem& fs, const Entry& e) {
+// Where the file is and whether it can go with the envelope, before any rename; the size
+// of a file that can.
+AttachmentProblem Classify(FileSystem& fs, Entry& e) {
   if (e.name.empty()) return AttachmentProblem::kBlankName;
   if (!e.document && !e.folder.empty() && !IsSeparator(e.folder.back()))
     return AttachmentProblem::kFolderNotReal;
-  if (fs.IsRegularFile(e.file.path)) return AttachmentProblem::kNone;
+  e.size = fs.RegularFileSize(e.file.path);
+  if (e.size) return AttachmentProblem::kNone;
   return fs.Exists(e.file.path) ? AttachmentProblem::kNotRegularFile : AttachmentProblem::kMissing;
 }
 
@@ -151,6 +154,7 @@ void RenameToXmlBase(WriterContext& w, const std::string& xml_base, Entry& e) {
   w.result.renamed.push_back({e.file.path, to});
   e.name = new_name;
   e.file.path = to;
+  e.size.reset();
   e.file.problem = AttachmentProblem::kNone;
 }
 
@@ -209,7 +213,7 @@ void WriteAttachments(WriterContext& w) {
       if (!w.names.Claim(f.path, canonical)) f.problem = AttachmentProblem::kDuplicateName;
     }
     if (f.listed()) {
-      f.size = FileSizeOrZero(w.platform.files, f.path);
+      f.size = e.size ? *e.size : FileSizeOrZero(w.platform.files, f.path);
       total_size += f.size;
       ++count;
     }

@@ -34,6 +34,12 @@ Result<std::unique_ptr<RandomAccessFile>> FileSystem::NewRandomAccessFile(const 
 }
 
 Status FileSystem::SyncFileSystem(const std::string&) { return Status::Ok(); }
+
+std::optional<uint64_t> FileSystem::RegularFileSize(const std::string& path) {
+  if (!IsRegularFile(path)) return std::nullopt;
+  Result<uint64_t> size = FileSize(path);
+  return size.ok() ? *size : 0;
+}
 Status FileSystem::CopyModeAndOwner(const std::string&, const std::string&) { return Status::Ok(); }
 
 Status CopyThroughTemporary(FileSystem& fs, const std::string& from, const std::string& to) {

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -100,6 +101,9 @@ class FileSystem {
   // A plain file with bytes: not a folder, a pipe or a device. This default, for file
   // systems without such things, takes whatever exists and is no folder.
   virtual bool IsRegularFile(const std::string& path) { return Exists(path) && !IsDirectory(path); }
+  // The size of a plain file (as IsRegularFile; 0 where its size cannot be read), nothing for
+  // anything else: one question where a caller needs both answers.
+  virtual std::optional<uint64_t> RegularFileSize(const std::string& path);
   // The path with links, "." and ".." resolved, so two names of one file compare equal; the
   // path itself where it cannot be resolved.
   virtual std::string CanonicalPath(const std::string& path) { return path; }

@@ -158,6 +158,11 @@ class RealFileSystem : public FileSystem {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
   }
+  std::optional<uint64_t> RegularFileSize(const std::string& path) override {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return static_cast<uint64_t>(st.st_size);
+  }
   std::string CanonicalPath(const std::string& path) override {
 #ifdef __linux__
     // The kernel's name of the file, opened without being read: one walk of the path,

@@ -217,12 +217,15 @@ class WindowsFileSystem : public FileSystem {
     DWORD a = GetFileAttributesW(WidePath(path).c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
   }
-  bool IsRegularFile(const std::string& path) override {
+  bool IsRegularFile(const std::string& path) override { return RegularFileSize(path).has_value(); }
+  std::optional<uint64_t> RegularFileSize(const std::string& path) override {
     Handle h(OpenForQuery(path));
     BY_HANDLE_FILE_INFORMATION info;
-    return h.valid() && GetFileType(h.get()) == FILE_TYPE_DISK &&
-           GetFileInformationByHandle(h.get(), &info) &&
-           !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (!h.valid() || GetFileType(h.get()) != FILE_TYPE_DISK ||
+        !GetFileInformationByHandle(h.get(), &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      return std::nullopt;
+    return (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
   }
   // The name the file system keeps for an existing file (its own letter case, links and
   // "." and ".." resolved); for another, the full path.

@@ -25,6 +25,9 @@ TEST(SystemFileSystem, WritesRenamesCopiesAndReportsTheSystemsCode) {
   ASSERT_TRUE((*f)->Append("hello").ok());
   ASSERT_TRUE((*f)->Close().ok());
   EXPECT_EQ(*fs.FileSize(dir.File("a.txt")), 5u);
+  EXPECT_EQ(fs.RegularFileSize(dir.File("a.txt")), 5u);
+  EXPECT_EQ(fs.RegularFileSize(dir.path()), std::nullopt);  // a folder is none
+  EXPECT_EQ(fs.RegularFileSize(dir.File("nothing")), std::nullopt);
   ASSERT_TRUE(fs.CopyFile(dir.File("a.txt"), dir.File("b.txt")).ok());
   ASSERT_TRUE(fs.RenameFile(dir.File("b.txt"), dir.File("c.txt")).ok());
   EXPECT_EQ(*fs.ReadFile(dir.File("c.txt")), "hello");
