@@ -42,6 +42,11 @@ void DocumentRenderer::Wait(const RenderJob& job) {
   awaited_ = nullptr;
 }
 
+bool DocumentRenderer::Done(const RenderJob& job) {
+  std::lock_guard lock(mutex_);
+  return job.done;
+}
+
 void DocumentRenderer::Work() {
   settings::Settings settings = settings_;  // paths the snapshot files name stay alive here
   workdata::SnapshotWorkFiles snapshot(settings, errors_);

@@ -55,6 +55,7 @@ class DocumentRenderer {
 
   void Submit(RenderJob& job);
   void Wait(const RenderJob& job);
+  bool Done(const RenderJob& job);
   unsigned workers() const { return workers_; }
 
  private:

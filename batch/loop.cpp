@@ -131,11 +131,13 @@ class InvoiceLoop {
         job->eslog20 = settings::SelectsEslog20(ctx_.settings);
         rendering_.push_back({index, job->snapshot.header, std::move(job)});
         renderer_->Submit(*rendering_.back().job);  // the worker's from here on
-        // Written only when the window is full (or drained), then all but one a worker at
-        // once: what is in flight when a message comes never depends on the workers' speed,
-        // and this thread waits for them once for several documents, not for each.
-        if (rendering_.size() > kInFlightPerWorker * renderer_->workers())
-          WriteRendered(rendering_.size() - renderer_->workers());
+        // Written only when the window is full (or drained): the oldest alone while the
+        // workers keep up, so they always have work; when they are behind, all but one a
+        // worker after one wait, so this thread sleeps once for several documents.
+        if (rendering_.size() > kInFlightPerWorker * renderer_->workers()) {
+          const bool behind = !renderer_->Done(*rendering_.front().job);
+          WriteRendered(behind ? rendering_.size() - renderer_->workers() : 1);
+        }
         return;
       }
     }
