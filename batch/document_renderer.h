@@ -35,11 +35,11 @@ struct RenderJob {
   bool eslog20 = false;
 
   // What the writer gave, once done.
-  Status status;                     // e-SLOG 1.6
-  eslog20::DocumentOutcome outcome;  // e-SLOG 2.0
-  std::optional<uint8_t> verdict;    // DOBROPISBREMEPIS, when the writer set it
-  std::vector<RenderingFileSystem::Renamed> files;      // rendered into memory
-  std::vector<GroupCommitFileSystem::Held> on_disk;     // or written, waiting for their names
+  Status status;                                     // e-SLOG 1.6
+  eslog20::DocumentOutcome outcome;                  // e-SLOG 2.0
+  std::optional<uint8_t> verdict;                    // DOBROPISBREMEPIS, when the writer set it
+  std::vector<RenderingFileSystem::Renamed> files;   // rendered into memory
+  std::vector<GroupCommitFileSystem::Held> on_disk;  // or written, waiting for their names
   bool done = false;
 };
 

@@ -40,6 +40,7 @@ std::optional<uint64_t> FileSystem::RegularFileSize(const std::string& path) {
   Result<uint64_t> size = FileSize(path);
   return size.ok() ? *size : 0;
 }
+
 Status FileSystem::CopyModeAndOwner(const std::string&, const std::string&) { return Status::Ok(); }
 
 Status CopyThroughTemporary(FileSystem& fs, const std::string& from, const std::string& to) {
