@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "envelope/envelope_forms.h"
-#include "envelope/file_size.h"
 #include "envelope/writer_context.h"
 #include "framework/cp1250.h"
 #include "workdata/fields.h"
@@ -35,7 +34,7 @@ struct Entry {
   std::string format;     // clipped
   std::string description;
   AttachmentFile file;
-  std::optional<uint64_t> size;  // of the file at file.path, as Classify found it
+  std::optional<uint64_t> size;  // of the plain file at file.path, when there is one
 };
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
@@ -154,7 +153,7 @@ void RenameToXmlBase(WriterContext& w, const std::string& xml_base, Entry& e) {
   w.result.renamed.push_back({e.file.path, to});
   e.name = new_name;
   e.file.path = to;
-  e.size.reset();
+  e.size = w.platform.files.RegularFileSize(to);
   e.file.problem = AttachmentProblem::kNone;
 }
 
@@ -213,7 +212,7 @@ void WriteAttachments(WriterContext& w) {
       if (!w.names.Claim(f.path, canonical)) f.problem = AttachmentProblem::kDuplicateName;
     }
     if (f.listed()) {
-      f.size = e.size ? *e.size : FileSizeOrZero(w.platform.files, f.path);
+      f.size = e.size.value_or(0);
       total_size += f.size;
       ++count;
     }
