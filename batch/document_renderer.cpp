@@ -70,6 +70,7 @@ void DocumentRenderer::Work() {
     else
       job->status = writers_.invoice(settings, snapshot.files(), out, job->name);
     if (settings.DOBROPISBREMEPIS != kNoVerdict) job->verdict = settings.DOBROPISBREMEPIS;
+    job->snapshot = snapshot.Unload();  // freed by the run's thread, which made it
     if (on_disk)
       job->on_disk = on_disk->TakeHeld();
     else

@@ -82,4 +82,11 @@ void SnapshotWorkFiles::Load(InvoiceSnapshot snapshot) {
   files_->headers().buffer().Assign(driver_->snapshot.header);
 }
 
+InvoiceSnapshot SnapshotWorkFiles::Unload() {
+  InvoiceSnapshot snapshot = std::move(driver_->snapshot);
+  driver_->snapshot = {};
+  driver_->headers.clear();
+  return snapshot;
+}
+
 }  // namespace eracuni::workdata

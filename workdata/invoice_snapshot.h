@@ -39,6 +39,9 @@ class SnapshotWorkFiles {
 
   // Puts `snapshot` in place of the one before; the work files answer for it from now on.
   void Load(InvoiceSnapshot snapshot);
+  // Gives the snapshot back, so the thread that took it also frees it (a free from another
+  // thread locks that thread's heap); the work files are empty until the next Load.
+  InvoiceSnapshot Unload();
   WorkFiles& files() { return *files_; }
 
  private:
