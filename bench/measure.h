@@ -7,7 +7,8 @@
 // command) with a recording program runner, so no outside program starts; its baseline
 // writes files of the same sizes with buffered stdio into the same folder (as they are, with
 // an fsync per file, and followed by one sync of the file system). Timings are the
-// best of `repeats` passes; the caller picks the data set and owns its folders.
+// best of `repeats` passes, each pass a run followed by its baselines (the fsync per file
+// only in the first); the caller picks the data set and owns its folders.
 #pragma once
 
 #include <cstdint>
