@@ -47,13 +47,51 @@ bool DocumentRenderer::Done(const RenderJob& job) {
   return job.done;
 }
 
-void DocumentRenderer::Work() {
-  settings::Settings settings = settings_;  // paths the snapshot files name stay alive here
-  workdata::SnapshotWorkFiles snapshot(settings, errors_);
+// What one thread renders with: its own settings, snapshot files and file system.
+struct DocumentRenderer::Desk {
+  Desk(const settings::Settings& run_settings, ErrorManager& errors, FileSystem* disk)
+      : settings(run_settings), snapshot(settings, errors) {
+    if (disk) on_disk.emplace(*disk);
+  }
+  FileSystem& out() { return on_disk ? static_cast<FileSystem&>(*on_disk) : memory; }
+
+  settings::Settings settings;  // paths the snapshot files name stay alive here
+  workdata::SnapshotWorkFiles snapshot;
   RenderingFileSystem memory;
   std::optional<GroupCommitFileSystem> on_disk;  // closes without a wait, holds the renames
-  if (disk_) on_disk.emplace(*disk_);
-  FileSystem& out = on_disk ? static_cast<FileSystem&>(*on_disk) : memory;
+};
+
+bool DocumentRenderer::RenderHere(RenderJob& job) {
+  {
+    std::lock_guard lock(mutex_);
+    auto queued = std::find(queue_.rbegin(), queue_.rend(), &job);
+    if (queued == queue_.rend()) return false;  // a worker has it, or had it
+    queue_.erase(std::next(queued).base());
+  }
+  if (!here_) here_ = std::make_unique<Desk>(settings_, errors_, disk_);
+  Render(*here_, job);
+  std::lock_guard lock(mutex_);
+  job.done = true;
+  return true;
+}
+
+void DocumentRenderer::Render(Desk& desk, RenderJob& job) {
+  desk.snapshot.Load(std::move(job.snapshot));
+  desk.settings.DOBROPISBREMEPIS = kNoVerdict;
+  if (job.eslog20)
+    job.outcome = writers_.invoice20(desk.settings, desk.snapshot.files(), desk.out(), job.name);
+  else
+    job.status = writers_.invoice(desk.settings, desk.snapshot.files(), desk.out(), job.name);
+  if (desk.settings.DOBROPISBREMEPIS != kNoVerdict) job.verdict = desk.settings.DOBROPISBREMEPIS;
+  job.snapshot = desk.snapshot.Unload();  // freed by the run's thread, which made it
+  if (desk.on_disk)
+    job.on_disk = desk.on_disk->TakeHeld();
+  else
+    job.files = desk.memory.TakeRenamed();
+}
+
+void DocumentRenderer::Work() {
+  Desk desk(settings_, errors_, disk_);
   for (;;) {
     RenderJob* job;
     {
@@ -63,18 +101,7 @@ void DocumentRenderer::Work() {
       job = queue_.front();
       queue_.pop_front();
     }
-    snapshot.Load(std::move(job->snapshot));
-    settings.DOBROPISBREMEPIS = kNoVerdict;
-    if (job->eslog20)
-      job->outcome = writers_.invoice20(settings, snapshot.files(), out, job->name);
-    else
-      job->status = writers_.invoice(settings, snapshot.files(), out, job->name);
-    if (settings.DOBROPISBREMEPIS != kNoVerdict) job->verdict = settings.DOBROPISBREMEPIS;
-    job->snapshot = snapshot.Unload();  // freed by the run's thread, which made it
-    if (on_disk)
-      job->on_disk = on_disk->TakeHeld();
-    else
-      job->files = memory.TakeRenamed();
+    Render(desk, *job);
     bool awaited;
     {
       std::lock_guard lock(mutex_);

@@ -56,9 +56,14 @@ class DocumentRenderer {
   void Submit(RenderJob& job);
   void Wait(const RenderJob& job);
   bool Done(const RenderJob& job);
+  // Renders `job` on the calling thread if no worker has taken it yet (then true): what the
+  // run's thread does instead of waiting while the workers are behind.
+  bool RenderHere(RenderJob& job);
   unsigned workers() const { return workers_; }
 
  private:
+  struct Desk;
+  void Render(Desk& desk, RenderJob& job);
   void Work();
 
   const DocumentWriters& writers_;
@@ -72,6 +77,7 @@ class DocumentRenderer {
   const RenderJob* awaited_ = nullptr;  // the job Wait sleeps for
   bool stopping_ = false;
   std::vector<std::thread> threads_;
+  std::unique_ptr<Desk> here_;  // the calling thread's, made at its first RenderHere
 };
 
 // Workers for a run on this machine: one fewer than its processors, at most 3; 0 (render on

@@ -132,9 +132,12 @@ class InvoiceLoop {
         rendering_.push_back({index, job->snapshot.header, std::move(job)});
         renderer_->Submit(*rendering_.back().job);  // the worker's from here on
         // Written only when the window is full (or drained): the oldest alone while the
-        // workers keep up, so they always have work; when they are behind, all but one a
-        // worker after one wait, so this thread sleeps once for several documents.
+        // workers keep up, so they always have work. When they are behind, this thread
+        // first renders the newest document itself (the workers' queue is its end), then
+        // writes all but one a worker after one wait, so it sleeps once for several.
         if (rendering_.size() > kInFlightPerWorker * renderer_->workers()) {
+          if (!renderer_->Done(*rendering_.front().job))
+            renderer_->RenderHere(*rendering_.back().job);
           const bool behind = !renderer_->Done(*rendering_.front().job);
           WriteRendered(behind ? rendering_.size() - renderer_->workers() : 1);
         }
