@@ -231,7 +231,7 @@ Result<ReadFigures> MeasureReading(const DataSet& set, int repeats) {
   return f;
 }
 
-Result<RunFigures> MeasureRun(const DataSet& set, int repeats, bool keep_plain) {
+Result<RunFigures> MeasureRun(const DataSet& set, int repeats, bool keep_plain, bool fsync_each) {
   RunFigures f;
   std::string out = Cp1250ToUtf8(set.output());
   // Each pass runs once and then writes its baselines, so a stretch of time when the machine
@@ -252,7 +252,7 @@ Result<RunFigures> MeasureRun(const DataSet& set, int repeats, bool keep_plain) 
     if (!plain.ok()) return plain.status();
     best(plain->seconds, &f.plain_seconds);
     best(plain->cpu_seconds, &f.plain_cpu_seconds);
-    if (i == 0) {  // far slower than the run, and not a target: measured once
+    if (i == 0 && fsync_each) {  // far slower than the run, and not a target: measured once
       auto synced = PlainWrite(out, *sizes, Durability::kEachFile, &kept);
       if (!synced.ok()) return synced.status();
       f.synced_seconds = synced->seconds;

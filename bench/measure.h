@@ -7,8 +7,8 @@
 // command) with a recording program runner, so no outside program starts; its baseline
 // writes files of the same sizes with buffered stdio into the same folder (as they are, with
 // an fsync per file, and followed by one sync of the file system). Timings are the
-// best of `repeats` passes, each pass a run followed by its baselines (the fsync per file
-// only in the first); the caller picks the data set and owns its folders.
+// best of `repeats` passes in this process, each pass a run followed by its baselines (the
+// fsync per file only in the first); the caller picks the data set and owns its folders.
 #pragma once
 
 #include <cstdint>
@@ -55,7 +55,9 @@ struct WriterFigures {
 
 Result<ReadFigures> MeasureReading(const DataSet& set, int repeats);
 // With `keep_plain` the baselines' files stay in the output folder for RemovePlainFiles.
-Result<RunFigures> MeasureRun(const DataSet& set, int repeats, bool keep_plain = false);
+// Without `fsync_each` the baseline with an fsync per file is left out (its figure is 0).
+Result<RunFigures> MeasureRun(const DataSet& set, int repeats, bool keep_plain = false,
+                              bool fsync_each = true);
 // The whole run alone, once, without the baselines: what to give `perf`.
 Result<RunFigures> MeasureRunAlone(const DataSet& set);
 // Removes the baselines' files MeasureRun kept in the data set's output folder.
