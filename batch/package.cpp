@@ -22,12 +22,14 @@ std::string ToCp1250Path(const std::string& utf8) {
   return ToMessageText(utf8);
 }
 
-// The files the envelope lists, each once however many invoices name it.
+// The files the envelope lists, each once under each name it lists them by, however many
+// invoices name them: a link under another name is the same file, but the bank looks for
+// both names.
 std::vector<std::string> AttachmentPaths(const envelope::EnvelopeResult& envelope) {
   std::vector<std::string> paths;
-  std::set<std::string> seen;
+  std::set<std::pair<std::string, std::string>> seen;  // canonical path, name in the package
   for (const envelope::AttachmentFile& a : envelope.attachments)
-    if (a.listed() && seen.insert(a.canonical_path()).second)
+    if (a.listed() && seen.emplace(a.canonical_path(), envelope::PackageEntryKey(a.path)).second)
       paths.push_back(ToCp1250Path(a.path));
   return paths;
 }

@@ -162,7 +162,7 @@ bool IsBareEnvelopeChannel(char channel) { return channel == 'G' || channel == '
 
 bool IsPackageChannel(char c) { return c == 'K' || c == 'M' || c == 'G' || c == 'D' || c == 'U'; }
 
-std::string PackageNames::Key(const std::string& path) {
+std::string PackageEntryKey(const std::string& path) {
   std::string name = path.substr(path.find_last_of("/\\") + 1);  // npos + 1 == 0
   for (char& c : name)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -183,12 +183,12 @@ void RecentCanonicalPaths::Forget() { used_ = next_ = 0; }
 
 bool PackageNames::Claim(const std::string& path, const std::string& canonical) {
   if (!package_) return true;
-  auto [it, added] = owners_.emplace(Key(path), canonical);
+  auto [it, added] = owners_.emplace(PackageEntryKey(path), canonical);
   return added || it->second == canonical;
 }
 
 bool PackageNames::Taken(const std::string& path) const {
-  return package_ && owners_.count(Key(path)) != 0;
+  return package_ && owners_.count(PackageEntryKey(path)) != 0;
 }
 
 const WrittenDocument* WriterContext::written_document() const {

@@ -66,6 +66,10 @@ struct AttachmentFile {
   const std::string& canonical_path() const { return canonical.empty() ? path : canonical; }
 };
 
+// The name a file goes by inside a package, ASCII case ignored as on the bank's side: the
+// file-name part of `path`.
+std::string PackageEntryKey(const std::string& path);
+
 struct EnvelopeResult {
   // A failure to create or write an envelope, for the caller to tell the user; the document
   // is then not left under its final name.

@@ -30,7 +30,6 @@ class PackageNames {
   bool Taken(const std::string& path) const;
 
  private:
-  static std::string Key(const std::string& path);
   bool package_;
   std::map<std::string, std::string> owners_;  // folded name -> canonical path
 };

@@ -1,3 +1,5 @@
+#include <filesystem>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -41,6 +43,24 @@ TEST_F(PackageTest, PacksTheFilesOfTheWrittenInvoicesUnderTheirCurrentNames) {
                                             att_.File("A1.PDF") + "\"");
   EXPECT_THAT(w.journal.package_files,
               ElementsAre("eOvojnica_A3_1217.INV", "A1.XML", "A1.PDF"));
+}
+
+// A link under another name is the file itself, but the envelope names it twice and the bank
+// looks for both names in the package.
+TEST_F(PackageTest, AFileUnderTwoNamesGoesInUnderEach) {
+  AddInvoice(1, "A1");
+  AddInvoice(2, "A2");
+  std::error_code error;
+  std::filesystem::create_symlink(att_.File("A1.pdf"), att_.File("Link.pdf"), error);
+  if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
+  data_.AddAttachment(2, 3, "Link.pdf", att_.path(), "PDF");
+  data_.AddAttachment(2, 4, "A1.pdf", att_.path(), "PDF");  // the same file by the same name
+  OpenAndMake();
+  EXPECT_THAT(ArchiverCall().args,
+              ElementsAre("a", "-tzip", "-mx9", "-bso0", "-bsp0", "-spd", "--",
+                          out_.File("eOvojnica_A2_1217.ZIP"), out_.File("eOvojnica_A2_1217.INV"),
+                          out_.File("A1.XML"), att_.File("A1.pdf"), out_.File("A2.XML"),
+                          att_.File("A2.pdf"), att_.File("Link.pdf")));
 }
 
 TEST_F(PackageTest, PacksEveryEnvelopeFileTheWriterWrote) {
