@@ -57,11 +57,13 @@ std::string OneLine(std::string text) {
 // Documents are written through one GroupCommitFileSystem: each is complete on the disk
 // before its name appears, with one wait for the disk per group instead of one per file.
 // A group is committed when it is this large, and at the end of the loop. The next group is
-// written while one waits for the disk, and workers write up to five documents each ahead
-// of the group, so at most 2 x 120 + 3 x 5 = 255 documents are without their names at any
-// time.
+// written while one waits for the disk; while that wait lasts, the group grows to at most
+// kGroupGrowth times this, so a slow sync does not stop the loop. Workers write up to five
+// documents each ahead of the group, so at most 2 x 240 + 3 x 5 = 495 documents are without
+// their names at any time.
 constexpr size_t kGroupDocuments = 120;
 constexpr uint64_t kGroupBytes = 8u << 20;
+constexpr size_t kGroupGrowth = 2;
 
 // Documents rendered on other threads and not yet written, per worker: enough to keep the
 // workers busy while this thread writes, few enough to keep memory flat.
@@ -293,8 +295,13 @@ class InvoiceLoop {
     row.reasons = std::move(o.warnings);  // the 2.0 document's warnings, if any
     const size_t index = static_cast<size_t>(&row - w_.journal.invoices.data());
     written_.push_back({index, first, documents_.held(), ctx_.settings.DOBROPISBREMEPIS});
-    if (documents_.held() >= kGroupDocuments || documents_.held_bytes() >= kGroupBytes)
-      BeginCommit();
+    if (GroupFull()) BeginCommit();
+  }
+
+  bool GroupFull() const {
+    const size_t times = documents_.CommitRunning() ? kGroupGrowth : 1;
+    return documents_.held() >= times * kGroupDocuments ||
+           documents_.held_bytes() >= times * kGroupBytes;
   }
 
   static void Fail(InvoiceOutcome& row, const std::string& message) {

@@ -107,8 +107,10 @@ void GroupCommitFileSystem::BeginCommit() {
     committed_.insert(committed_.end(), outcomes.begin(), outcomes.end());
     return;
   }
+  commit_finished_ = false;
   commit_thread_ = std::thread([this, group = std::move(group)]() mutable {
     running_ = RunCommit(base_, std::move(group));
+    commit_finished_ = true;
   });
 }
 

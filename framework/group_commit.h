@@ -12,6 +12,7 @@
 // deleted (the group was never committed).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -51,6 +52,8 @@ class GroupCommitFileSystem : public FileSystem {
   void BeginCommit();
   std::vector<Outcome> TakeCommitted();
   bool committing() const { return committing_; }
+  // Whether the commit begun last is still waiting for the disk or renaming, on its thread.
+  bool CommitRunning() const { return commit_thread_.joinable() && !commit_finished_.load(); }
   // Hands the held renames over, in order, to be adopted by another GroupCommitFileSystem
   // over the same base (a worker thread's files join the run's group); afterwards this one
   // holds nothing and deletes nothing.
@@ -95,6 +98,7 @@ class GroupCommitFileSystem : public FileSystem {
   std::vector<Outcome> committed_;  // of commits not taken yet, in order
   std::vector<Outcome> running_;    // the commit thread's own
   bool committing_ = false;
+  std::atomic<bool> commit_finished_{false};  // set by the commit thread as its last step
 };
 
 }  // namespace eracuni

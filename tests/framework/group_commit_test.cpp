@@ -1,6 +1,8 @@
 #include "framework/group_commit.h"
 
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -136,6 +138,43 @@ TEST(GroupCommitBeside, TheNextGroupIsWrittenWhileOneWaitsForTheDisk) {
   EXPECT_EQ(group.held(), 1u);
   EXPECT_EQ(group.Commit().size(), 1u);
   EXPECT_EQ(ReadFileOrEmpty(dir.File("C")), "C");
+}
+
+// The system's file system, whose wait for the disk lasts until the test ends it.
+class HeldSyncFileSystem : public FaultyFileSystem {
+ public:
+  HeldSyncFileSystem() { AllowTwoThreads(); }
+  Status SyncFileSystem(const std::string& p) override {
+    std::unique_lock lock(mutex_);
+    ended_.wait(lock, [&] { return released_; });
+    return FaultyFileSystem::SyncFileSystem(p);
+  }
+  void EndTheWait() {
+    std::lock_guard lock(mutex_);
+    released_ = true;
+    ended_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable ended_;
+  bool released_ = false;
+};
+
+TEST(GroupCommitBeside, TellsWhileACommitStillWaitsForTheDisk) {
+  TempDir dir;
+  HeldSyncFileSystem disk;
+  GroupCommitFileSystem group(disk);
+  auto f = group.NewWritableFile(dir.File(".A.tmp"));
+  ASSERT_TRUE(f.ok() && (*f)->Append("A").ok() && (*f)->Close().ok());
+  ASSERT_TRUE(group.RenameFile(dir.File(".A.tmp"), dir.File("A")).ok());
+  EXPECT_FALSE(group.CommitRunning());
+  group.BeginCommit();
+  EXPECT_TRUE(group.CommitRunning());
+  disk.EndTheWait();
+  EXPECT_EQ(group.TakeCommitted().size(), 1u);
+  EXPECT_FALSE(group.CommitRunning());
+  EXPECT_EQ(ReadFileOrEmpty(dir.File("A")), "A");
 }
 
 TEST(SystemFileSystem, ClosesWithoutASyncAndSyncsAFileSystem) {
