@@ -56,14 +56,15 @@ std::string OneLine(std::string text) {
 
 // Documents are written through one GroupCommitFileSystem: each is complete on the disk
 // before its name appears, with one wait for the disk per group instead of one per file.
-// A group is committed when it is this large, and at the end of the loop. The next group is
-// written while one waits for the disk; while that wait lasts, the group grows to at most
-// kGroupGrowth times this, so a slow sync does not stop the loop. Workers write up to five
-// documents each ahead of the group, so at most 2 x 240 + 3 x 5 = 495 documents are without
-// their names at any time.
-constexpr size_t kGroupDocuments = 120;
+// A group is committed when it holds kGroupDocuments or kGroupBytes, and at the end of the
+// loop. The next group is written while one waits for the disk and grows while that wait
+// lasts, so a slow sync does not stop the loop, until the two together hold
+// kUnnamedDocuments or kUnnamedBytes. Workers write up to five documents each ahead of the
+// groups, so at most 240 + 3 x 5 = 255 documents are without their names at any time.
+constexpr size_t kGroupDocuments = 80;
 constexpr uint64_t kGroupBytes = 8u << 20;
-constexpr size_t kGroupGrowth = 2;
+constexpr size_t kUnnamedDocuments = 240;
+constexpr uint64_t kUnnamedBytes = 16u << 20;
 
 // Documents rendered on other threads and not yet written, per worker: enough to keep the
 // workers busy while this thread writes, few enough to keep memory flat.
@@ -299,9 +300,11 @@ class InvoiceLoop {
   }
 
   bool GroupFull() const {
-    const size_t times = documents_.CommitRunning() ? kGroupGrowth : 1;
-    return documents_.held() >= times * kGroupDocuments ||
-           documents_.held_bytes() >= times * kGroupBytes;
+    const size_t held = documents_.held();
+    const uint64_t bytes = documents_.held_bytes();
+    if (held < kGroupDocuments && bytes < kGroupBytes) return false;
+    return !documents_.CommitRunning() || held + documents_.in_commit() >= kUnnamedDocuments ||
+           bytes + documents_.in_commit_bytes() >= kUnnamedBytes;
   }
 
   static void Fail(InvoiceOutcome& row, const std::string& message) {

@@ -100,7 +100,8 @@ void GroupCommitFileSystem::BeginCommit() {
   committed_ = TakeCommitted();  // an earlier commit's outcomes stay first
   std::vector<Held> group = std::move(held_);
   held_.clear();
-  held_bytes_ = 0;
+  in_commit_ = group.size();
+  in_commit_bytes_ = std::exchange(held_bytes_, 0);
   committing_ = true;
   if (!base_.AllowsTwoThreads() || group.empty()) {
     std::vector<Outcome> outcomes = RunCommit(base_, std::move(group));
@@ -121,6 +122,8 @@ std::vector<GroupCommitFileSystem::Outcome> GroupCommitFileSystem::TakeCommitted
     running_.clear();
   }
   committing_ = false;
+  in_commit_ = 0;
+  in_commit_bytes_ = 0;
   return std::exchange(committed_, {});
 }
 

@@ -52,8 +52,11 @@ class GroupCommitFileSystem : public FileSystem {
   void BeginCommit();
   std::vector<Outcome> TakeCommitted();
   bool committing() const { return committing_; }
-  // Whether the commit begun last is still waiting for the disk or renaming, on its thread.
+  // Whether the commit begun last is still waiting for the disk or renaming, on its thread,
+  // and how many renames and bytes it holds until TakeCommitted.
   bool CommitRunning() const { return commit_thread_.joinable() && !commit_finished_.load(); }
+  size_t in_commit() const { return in_commit_; }
+  uint64_t in_commit_bytes() const { return in_commit_bytes_; }
   // Hands the held renames over, in order, to be adopted by another GroupCommitFileSystem
   // over the same base (a worker thread's files join the run's group); afterwards this one
   // holds nothing and deletes nothing.
@@ -99,6 +102,8 @@ class GroupCommitFileSystem : public FileSystem {
   std::vector<Outcome> running_;    // the commit thread's own
   bool committing_ = false;
   std::atomic<bool> commit_finished_{false};  // set by the commit thread as its last step
+  size_t in_commit_ = 0;
+  uint64_t in_commit_bytes_ = 0;
 };
 
 }  // namespace eracuni
