@@ -70,13 +70,8 @@ struct WriterContext {
   const WrittenDocument* written_document() const;
   workdata::RecordBuffer& attachment() { return files.attachments().buffer(); }
 
-  void Element(std::string_view name, std::string_view utf8_value) {
-    xml.AddElement(name, utf8_value);
-  }
-  void BeginParent(std::string_view name) {
-    xml.CreateParent(name);
-    xml.AddParent();
-  }
+  void Element(xml::XmlName name, std::string_view utf8_value) { xml.AddLeaf(name, utf8_value); }
+  void BeginParent(xml::XmlName name) { xml.OpenParent(name); }
   void Timestamp();
 };
 
