@@ -182,6 +182,14 @@ void WriteFileOrDie(const std::string& path, const std::string& bytes) {
   if (!out) std::abort();
 }
 
+Status WriteSmallFile(FileSystem& fs, const std::string& path, const std::string& bytes) {
+  auto f = fs.NewWritableFile(path);
+  if (!f.ok()) return f.status();
+  Status s = (*f)->Append(bytes);
+  Status c = (*f)->Close();
+  return s.ok() ? c : s;
+}
+
 std::string ReadFileOrEmpty(const std::string& path) {
   std::ifstream in(FsPath(path), std::ios::binary);
   std::ostringstream s;

@@ -190,6 +190,8 @@ struct FakePlatform {
 
 // Small file helpers for test set-up and checks.
 void WriteFileOrDie(const std::string& path, const std::string& bytes);
+// Through `fs`, as a writer under test would, so the file system's faults reach the caller.
+Status WriteSmallFile(FileSystem& fs, const std::string& path, const std::string& bytes);
 std::string ReadFileOrEmpty(const std::string& path);
 
 // The shared reference folder (schemas, sample files), or "" when it is absent; tests

@@ -6,14 +6,7 @@ namespace eracuni::batch::testing {
 namespace {
 
 namespace H = workdata::eRACUNI;
-
-Status WriteSmallFile(FileSystem& fs, const std::string& path, const std::string& bytes) {
-  auto f = fs.NewWritableFile(path);
-  if (!f.ok()) return f.status();
-  Status s = (*f)->Append(bytes);
-  Status c = (*f)->Close();
-  return s.ok() ? c : s;
-}
+using eracuni::testing::WriteSmallFile;
 
 }  // namespace
 

@@ -25,6 +25,7 @@ namespace {
 
 namespace H = workdata::eRACUNI;
 using eracuni::testing::TempDir;
+using eracuni::testing::WriteSmallFile;
 
 class NoPickers : public qt::Pickers {
  public:
@@ -36,14 +37,6 @@ class NoPickers : public qt::Pickers {
     return std::nullopt;
   }
 };
-
-Status WriteSmallFile(FileSystem& fs, const std::string& path, const std::string& bytes) {
-  auto f = fs.NewWritableFile(path);
-  if (!f.ok()) return f.status();
-  Status s = (*f)->Append(bytes);
-  Status c = (*f)->Close();
-  return s.ok() ? c : s;
-}
 
 class MainWindowTest : public ::testing::Test {
  protected:
