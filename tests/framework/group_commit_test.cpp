@@ -171,9 +171,12 @@ TEST(GroupCommitBeside, TellsWhileACommitStillWaitsForTheDisk) {
   EXPECT_FALSE(group.CommitRunning());
   group.BeginCommit();
   EXPECT_TRUE(group.CommitRunning());
+  EXPECT_EQ(group.in_commit(), 1u);
+  EXPECT_EQ(group.in_commit_bytes(), 1u);
   disk.EndTheWait();
   EXPECT_EQ(group.TakeCommitted().size(), 1u);
   EXPECT_FALSE(group.CommitRunning());
+  EXPECT_EQ(group.in_commit(), 0u);
   EXPECT_EQ(ReadFileOrEmpty(dir.File("A")), "A");
 }
 
