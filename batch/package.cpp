@@ -27,9 +27,9 @@ std::string ToCp1250Path(const std::string& utf8) {
 // both names.
 std::vector<std::string> AttachmentPaths(const envelope::EnvelopeResult& envelope) {
   std::vector<std::string> paths;
-  std::set<std::pair<std::string, std::string>> seen;  // canonical path, name in the package
+  std::set<std::pair<FileId, std::string>> seen;  // the file, its name in the package
   for (const envelope::AttachmentFile& a : envelope.attachments)
-    if (a.listed() && seen.emplace(a.canonical_path(), envelope::PackageEntryKey(a.path)).second)
+    if (a.listed() && seen.emplace(a.id, envelope::PackageEntryKey(a.path)).second)
       paths.push_back(ToCp1250Path(a.path));
   return paths;
 }

@@ -34,7 +34,7 @@ struct Entry {
   std::string format;     // clipped
   std::string description;
   AttachmentFile file;
-  std::optional<uint64_t> size;  // of the plain file at file.path, when there is one
+  std::optional<RegularFileFacts> facts;  // of the plain file at file.path, when there is one
 };
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
@@ -59,8 +59,8 @@ AttachmentProblem Classify(FileSystem& fs, Entry& e) {
   if (e.name.empty()) return AttachmentProblem::kBlankName;
   if (!e.document && !e.folder.empty() && !IsSeparator(e.folder.back()))
     return AttachmentProblem::kFolderNotReal;
-  e.size = fs.RegularFileSize(e.file.path);
-  if (e.size) return AttachmentProblem::kNone;
+  e.facts = fs.RegularFile(e.file.path);
+  if (e.facts) return AttachmentProblem::kNone;
   return fs.Exists(e.file.path) ? AttachmentProblem::kNotRegularFile : AttachmentProblem::kMissing;
 }
 
@@ -117,9 +117,10 @@ void ReportRenameFailure(WriterContext& w, const Status& s) {
 // one. Where names differ only in case (Windows), "r-15.pdf" and "R-15.PDF" are one file,
 // which the rename gives its new spelling.
 Status RenamePdf(FileSystem& fs, const std::string& from, const std::string& to) {
-  const bool has_from = fs.IsRegularFile(from);
-  const bool has_to =
-      fs.Exists(to) && !(has_from && fs.CanonicalPath(from) == fs.CanonicalPath(to));
+  const std::optional<RegularFileFacts> source = fs.RegularFile(from);
+  const std::optional<RegularFileFacts> target = fs.RegularFile(to);
+  const bool has_from = source.has_value();
+  const bool has_to = (target || fs.Exists(to)) && !(source && target && source->id == target->id);
   if (!has_from && has_to) return Status::Ok();
   if (has_to) {
     const int code = SystemErrorCode(SystemError::kAlreadyExists);
@@ -149,12 +150,12 @@ void RenameToXmlBase(WriterContext& w, const std::string& xml_base, Entry& e) {
     ReportRenameFailure(w, s);
     return;
   }
-  w.canonical.Forget();
   w.result.renamed.push_back({e.file.path, to});
   e.name = new_name;
   e.file.path = to;
-  e.size = w.platform.files.RegularFileSize(to);
-  e.file.problem = AttachmentProblem::kNone;
+  e.facts = w.platform.files.RegularFile(to);
+  // Gone again at once (another program): the envelope does not announce it.
+  e.file.problem = e.facts ? AttachmentProblem::kNone : AttachmentProblem::kMissing;
 }
 
 void ApplySameNameRule(WriterContext& w, std::vector<Entry>& entries) {
@@ -175,7 +176,6 @@ void CopyUnderTaxNumber(WriterContext& w, const Entry& e) {
   if (!StaysInFolder(e.name) || !StaysInFolder(tax)) return;
   const std::string to =
       Cp1250ToUtf8(std::string(ClipRight(w.settings.POTDOXMLRACUNOV)) + base + "_" + tax + ".XML");
-  w.canonical.Forget();
   if (w.platform.files.CopyFile(e.file.path, to).ok()) w.result.copies.push_back(to);
 }
 
@@ -207,12 +207,11 @@ void WriteAttachments(WriterContext& w) {
   for (Entry& e : entries) {
     AttachmentFile& f = e.file;
     if (f.listed()) {
-      const std::string& canonical = w.canonical.Of(w.platform.files, f.path);
-      if (canonical != f.path) f.canonical = canonical;
-      if (!w.names.Claim(f.path, canonical)) f.problem = AttachmentProblem::kDuplicateName;
+      f.id = e.facts->id;
+      if (!w.names.Claim(f.path, f.id)) f.problem = AttachmentProblem::kDuplicateName;
     }
     if (f.listed()) {
-      f.size = e.size.value_or(0);
+      f.size = e.facts->size;
       total_size += f.size;
       ++count;
     }

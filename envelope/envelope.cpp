@@ -20,6 +20,9 @@ constexpr std::string_view kIclNamespace = "hal:icl:01";
 constexpr std::string_view kSchemaLocation =
     "..\\..\\..\\VERU-ERACUNI-BANKART-teorija\\From Velt\\ICL_SynChk_1.0.1\\grammars\\"
     "icl_envelope_einvoice.xsd";
+// What an envelope's own name is claimed for: it is being written, so no attachment can be
+// the file, and no file has this identity (no file number 0).
+constexpr FileId kEnvelopeFile{};
 
 Status OpenDocument(xml::XmlWriter& xml, const std::string& path) {
   Status s = xml.CreateXmlFile(path, "1.0", "UTF-8");
@@ -64,11 +67,9 @@ struct Run {
   const WrittenDocuments* written;
   EnvelopeResult result;
   PackageNames names;
-  RecentCanonicalPaths canonical;
 
   WriterContext Context(xml::XmlWriter& xml) {
-    return WriterContext{settings, files, platform, variant, result, xml, written, names,
-                         canonical};
+    return WriterContext{settings, files, platform, variant, result, xml, written, names};
   }
   // Whether the current header's invoice is described.
   bool Described() const {
@@ -89,7 +90,7 @@ void WritePackage(Run& run) {
   xml.CreateAttribute("pkg_type", w.payment() ? "einvoice" : "general");
   xml.AddParent();
   w.Timestamp();
-  run.names.Claim(run.path, run.path);
+  run.names.Claim(run.path, kEnvelopeFile);
   workdata::WalkHeaders(run.files, [&] {
     if (run.Described()) WriteEnvelope(w);
     return true;
@@ -123,7 +124,7 @@ void WriteBareEnvelopes(Run& run) {
   workdata::WalkHeaders(run.files, [&] {
     if (!run.Described()) return true;
     const std::string path = BareEnvelopePath(run, invoices);
-    run.names.Claim(path, path);
+    run.names.Claim(path, kEnvelopeFile);
     xml::XmlWriter xml(run.platform.files);
     Status s = OpenDocument(xml, path);
     if (!s.ok()) {
@@ -147,8 +148,7 @@ EnvelopeResult WriteRun(Variant variant, settings::Settings& settings, workdata:
           std::string(workdata::ClipRight(datoteka_ovojnice)),
           written,
           {},
-          PackageNames(IsPackageChannel(settings.KATERABANKA)),
-          {}};
+          PackageNames(IsPackageChannel(settings.KATERABANKA))};
   if (IsBareEnvelopeChannel(settings.KATERABANKA))
     WriteBareEnvelopes(run);
   else
@@ -169,22 +169,10 @@ std::string PackageEntryKey(const std::string& path) {
   return name;
 }
 
-const std::string& RecentCanonicalPaths::Of(FileSystem& fs, const std::string& path) {
-  for (size_t i = 0; i < used_; ++i)
-    if (kept_[i].first == path) return kept_[i].second;
-  auto& slot = kept_[next_];
-  next_ = (next_ + 1) % kKept;
-  used_ = std::max(used_, next_ == 0 ? kKept : next_);
-  slot = {path, fs.CanonicalPath(path)};
-  return slot.second;
-}
-
-void RecentCanonicalPaths::Forget() { used_ = next_ = 0; }
-
-bool PackageNames::Claim(const std::string& path, const std::string& canonical) {
+bool PackageNames::Claim(const std::string& path, const FileId& id) {
   if (!package_) return true;
-  auto [it, added] = owners_.emplace(PackageEntryKey(path), canonical);
-  return added || it->second == canonical;
+  auto [it, added] = owners_.emplace(PackageEntryKey(path), id);
+  return added || it->second == id;
 }
 
 bool PackageNames::Taken(const std::string& path) const {

@@ -60,10 +60,9 @@ struct AttachmentFile {
   std::string invoice_number;  // clipped, windows-1250
   std::string path;            // UTF-8; the name it goes by after the same-name rule
   uint64_t size = 0;           // bytes, when listed
-  std::string canonical;       // when listed and it differs from `path`: the file's own path
+  FileId id;                   // when listed: which file it is, whatever `path` says
   AttachmentProblem problem = AttachmentProblem::kNone;
   bool listed() const { return problem == AttachmentProblem::kNone; }
-  const std::string& canonical_path() const { return canonical.empty() ? path : canonical; }
 };
 
 // The name a file goes by inside a package, ASCII case ignored as on the bank's side: the

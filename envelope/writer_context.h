@@ -5,7 +5,6 @@
 // turn work-data fields into their written forms.
 #pragma once
 
-#include <array>
 #include <map>
 #include <string>
 #include <string_view>
@@ -24,28 +23,14 @@ enum class Variant { kPlain, kPayment };
 class PackageNames {
  public:
   explicit PackageNames(bool package) : package_(package) {}
-  // Takes the file-name part of `path` (UTF-8) for the file `canonical`; false when another
-  // file has it. One file may claim its name again.
-  bool Claim(const std::string& path, const std::string& canonical);
+  // Takes the file-name part of `path` (UTF-8) for the file `id`; false when another file
+  // has it. One file may claim its name again.
+  bool Claim(const std::string& path, const FileId& id);
   bool Taken(const std::string& path) const;
 
  private:
   bool package_;
-  std::map<std::string, std::string> owners_;  // folded name -> canonical path
-};
-
-// The canonical paths of the last few files asked for: the invoices of a run name the same
-// shared files (conditions, price lists) again and again, and each answer costs several
-// system calls. Forgotten whenever the writer renames or copies a file.
-class RecentCanonicalPaths {
- public:
-  const std::string& Of(FileSystem& fs, const std::string& path);
-  void Forget();
-
- private:
-  static constexpr size_t kKept = 8;
-  std::array<std::pair<std::string, std::string>, kKept> kept_;  // path, canonical
-  size_t used_ = 0, next_ = 0;
+  std::map<std::string, FileId> owners_;  // folded name -> the file that has it
 };
 
 struct WriterContext {
@@ -57,7 +42,6 @@ struct WriterContext {
   xml::XmlWriter& xml;
   const WrittenDocuments* written;  // null: every header, documents in the output folder
   PackageNames& names;
-  RecentCanonicalPaths& canonical;
 
   bool payment() const { return variant == Variant::kPayment; }
   // K, M, G, D, U: the channels that get `hash` and `size`.

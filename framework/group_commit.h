@@ -68,7 +68,9 @@ class GroupCommitFileSystem : public FileSystem {
   bool Exists(const std::string& p) override { return base_.Exists(p); }
   bool IsDirectory(const std::string& p) override { return base_.IsDirectory(p); }
   bool IsRegularFile(const std::string& p) override { return base_.IsRegularFile(p); }
-  std::string CanonicalPath(const std::string& p) override { return base_.CanonicalPath(p); }
+  std::optional<RegularFileFacts> RegularFile(const std::string& p) override {
+    return base_.RegularFile(p);
+  }
   Result<uint64_t> FileSize(const std::string& p) override { return base_.FileSize(p); }
   Result<std::string> ReadFile(const std::string& p) override { return base_.ReadFile(p); }
   Result<std::unique_ptr<RandomAccessFile>> NewRandomAccessFile(const std::string& p) override {

@@ -8,6 +8,7 @@
 // owns them and keeps them alive.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -93,6 +94,21 @@ class RandomAccessFile {
   virtual Status Read(uint64_t offset, size_t n, std::string* out) = 0;
 };
 
+// Which file a path reaches: every path of one file (through links, "." and "..", or in
+// another letter case where names ignore it) gives the same identity, two files never one.
+// The system's own numbers for the file where it keeps them.
+struct FileId {
+  uint64_t volume = 0;
+  uint64_t high = 0;
+  uint64_t low = 0;
+  friend auto operator<=>(const FileId&, const FileId&) = default;
+};
+
+struct RegularFileFacts {
+  uint64_t size = 0;
+  FileId id;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -101,12 +117,9 @@ class FileSystem {
   // A plain file with bytes: not a folder, a pipe or a device. This default, for file
   // systems without such things, takes whatever exists and is no folder.
   virtual bool IsRegularFile(const std::string& path) { return Exists(path) && !IsDirectory(path); }
-  // The size of a plain file (as IsRegularFile; 0 where its size cannot be read), nothing for
-  // anything else: one question where a caller needs both answers.
-  virtual std::optional<uint64_t> RegularFileSize(const std::string& path);
-  // The path with links, "." and ".." resolved, so two names of one file compare equal; the
-  // path itself where it cannot be resolved.
-  virtual std::string CanonicalPath(const std::string& path) { return path; }
+  // A plain file's size (0 where it cannot be read) and identity, nothing for anything
+  // else: one question where a caller needs these answers together.
+  virtual std::optional<RegularFileFacts> RegularFile(const std::string& path);
   virtual Result<uint64_t> FileSize(const std::string& path) = 0;
   virtual Result<std::string> ReadFile(const std::string& path) = 0;
   // The POSIX file system reads on demand; this default loads the file once through ReadFile.

@@ -158,33 +158,11 @@ class RealFileSystem : public FileSystem {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
   }
-  std::optional<uint64_t> RegularFileSize(const std::string& path) override {
+  std::optional<RegularFileFacts> RegularFile(const std::string& path) override {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    return static_cast<uint64_t>(st.st_size);
-  }
-  std::string CanonicalPath(const std::string& path) override {
-#ifdef __linux__
-    // The kernel's name of the file, opened without being read: one walk of the path,
-    // where realpath walks it again from the root for each of its parts (a run asks for
-    // several paths per invoice). Anything unusual is left to realpath.
-    int fd = ::open(path.c_str(), O_PATH | O_CLOEXEC);
-    if (fd >= 0) {
-      char name[PATH_MAX];
-      const std::string link = "/proc/self/fd/" + std::to_string(fd);
-      ssize_t n = ::readlink(link.c_str(), name, sizeof name);
-      ::close(fd);
-      std::string_view found(name, n > 0 ? static_cast<size_t>(n) : 0);
-      if (n > 0 && static_cast<size_t>(n) < sizeof name && found[0] == '/' &&
-          !found.ends_with(" (deleted)"))
-        return std::string(found);
-    }
-#endif
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    if (resolved == nullptr) return path;
-    std::string canonical(resolved);
-    std::free(resolved);
-    return canonical;
+    return RegularFileFacts{static_cast<uint64_t>(st.st_size),
+                            {static_cast<uint64_t>(st.st_dev), 0, static_cast<uint64_t>(st.st_ino)}};
   }
   Result<uint64_t> FileSize(const std::string& path) override {
     struct stat st {};

@@ -20,6 +20,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 
 #include "framework/command_line.h"
@@ -217,37 +218,28 @@ class WindowsFileSystem : public FileSystem {
     DWORD a = GetFileAttributesW(WidePath(path).c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
   }
-  bool IsRegularFile(const std::string& path) override { return RegularFileSize(path).has_value(); }
-  std::optional<uint64_t> RegularFileSize(const std::string& path) override {
+  bool IsRegularFile(const std::string& path) override { return RegularFile(path).has_value(); }
+  // The volume's serial number and the file's number on it: 128 bits where the system
+  // gives them (ReFS numbers need them all), the older 64 otherwise.
+  std::optional<RegularFileFacts> RegularFile(const std::string& path) override {
     Handle h(OpenForQuery(path));
     BY_HANDLE_FILE_INFORMATION info;
     if (!h.valid() || GetFileType(h.get()) != FILE_TYPE_DISK ||
         !GetFileInformationByHandle(h.get(), &info) ||
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
       return std::nullopt;
-    return (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-  }
-  // The name the file system keeps for an existing file (its own letter case, links and
-  // "." and ".." resolved); for another, the full path.
-  std::string CanonicalPath(const std::string& path) override {
-    Handle h(OpenForQuery(path));
-    if (h.valid()) {
-      std::wstring w(32768, L'\0');
-      DWORD n = GetFinalPathNameByHandleW(h.get(), w.data(), static_cast<DWORD>(w.size()),
-                                          FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-      if (n > 0 && n < w.size()) {
-        w.resize(n);
-        if (w.rfind(L"\\\\?\\UNC\\", 0) == 0) return Utf8(L"\\\\" + w.substr(8));
-        if (w.rfind(L"\\\\?\\", 0) == 0) return Utf8(w.substr(4));
-        return Utf8(w);
-      }
+    RegularFileFacts facts;
+    facts.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    FILE_ID_INFO id;
+    if (GetFileInformationByHandleEx(h.get(), FileIdInfo, &id, sizeof id)) {
+      facts.id.volume = id.VolumeSerialNumber;
+      std::memcpy(&facts.id.high, id.FileId.Identifier + 8, 8);
+      std::memcpy(&facts.id.low, id.FileId.Identifier, 8);
+    } else {
+      facts.id.volume = info.dwVolumeSerialNumber;
+      facts.id.low = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     }
-    std::wstring w = Wide(path);
-    DWORD n = GetFullPathNameW(w.c_str(), 0, nullptr, nullptr);
-    if (n == 0) return path;
-    std::wstring full(n, L'\0');
-    full.resize(GetFullPathNameW(w.c_str(), n, full.data(), nullptr));
-    return Utf8(full);
+    return facts;
   }
   Result<uint64_t> FileSize(const std::string& path) override {
     WIN32_FILE_ATTRIBUTE_DATA d;

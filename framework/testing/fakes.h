@@ -85,7 +85,9 @@ class FaultyFileSystem : public FileSystem {
   bool Exists(const std::string& p) override { return base_.Exists(p); }
   bool IsDirectory(const std::string& p) override { return base_.IsDirectory(p); }
   bool IsRegularFile(const std::string& p) override { return base_.IsRegularFile(p); }
-  std::string CanonicalPath(const std::string& p) override { return base_.CanonicalPath(p); }
+  std::optional<RegularFileFacts> RegularFile(const std::string& p) override {
+    return base_.RegularFile(p);
+  }
   Result<uint64_t> FileSize(const std::string& p) override;
   Result<std::string> ReadFile(const std::string& p) override;
   // Fails like "read".
