@@ -339,7 +339,11 @@ std::vector<std::string> StartProcess(int argc, char** argv) {
   return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 
-int CurrentProcessId() { return static_cast<int>(::getpid()); }
+// Asked for every temporary name; the program never forks, so the number never changes.
+int CurrentProcessId() {
+  static const int pid = static_cast<int>(::getpid());
+  return pid;
+}
 
 std::string SystemErrorText(int code) { return std::strerror(code); }
 
