@@ -10,6 +10,15 @@ namespace {
 
 std::string Quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
 
+// " \"path\"" for each path, at the end of `line`, which grows once: a run's list may name
+// tens of thousands of files.
+void AppendQuotedList(std::string& line, const std::vector<std::string>& paths) {
+  size_t size = line.size();
+  for (const std::string& p : paths) size += p.size() + 3;
+  line.reserve(size);
+  for (const std::string& p : paths) line.append(" \"").append(p).append("\"");
+}
+
 bool EndsWithExe(const std::string& name) {
   if (name.size() < 4) return false;
   std::string tail = name.substr(name.size() - 4);
@@ -21,7 +30,7 @@ bool EndsWithExe(const std::string& name) {
 
 std::string QuotedList(const std::vector<std::string>& paths) {
   std::string list;
-  for (const std::string& p : paths) list += " " + Quoted(p);
+  AppendQuotedList(list, paths);
   return list;
 }
 
@@ -40,8 +49,9 @@ ProgramCommand ArchiverCommand(std::string_view archiver, std::string_view packa
   c.program = Cp1250ToUtf8(workdata::ClipRight(archiver));
   std::string line =
       std::string(workdata::ClipRight(archiver)) + " a -tzip -mx9 " + Quoted(package_path);
-  for (const std::string& e : envelopes) line += " " + Quoted(e);
-  line += " " + QuotedList(attachments);
+  AppendQuotedList(line, envelopes);
+  line += ' ';
+  AppendQuotedList(line, attachments);
   c.command_line = Cp1250ToUtf8(line);
 
   c.args = {"a", "-tzip", "-mx9", "-bso0", "-bsp0", "-spd", "--", Cp1250ToUtf8(package_path)};

@@ -5,6 +5,7 @@
 // package the archiver left half made is removed, so nothing incomplete goes to the bank.
 #include <cerrno>
 #include <set>
+#include <utility>
 
 #include "batch/commands.h"
 #include "batch/messages.h"
@@ -49,7 +50,7 @@ void DeleteOldPackage(BatchContext& ctx, const std::string& package_path) {
 }
 
 // Runs the archiver; on failure tells the user and returns why, for the result line.
-std::string RunArchiver(BatchContext& ctx, const ProgramCommand& cmd,
+std::string RunArchiver(BatchContext& ctx, ProgramCommand& cmd,
                         const std::string& package_path, std::vector<std::string>& log) {
   MessageBox& box = ctx.platform.messages;
   std::string program = FindArchiver(ctx.platform.programs, cmd.program);
@@ -60,7 +61,7 @@ std::string RunArchiver(BatchContext& ctx, const ProgramCommand& cmd,
            " ni mogo\xE8"
            "e najti";
   }
-  log.push_back(cmd.command_line);
+  log.push_back(std::move(cmd.command_line));  // megabytes for a large run: moved, not copied
   Result<int> rc = ctx.platform.programs.Run(program, cmd.args);
   if (!rc.ok()) {
     ShowWarning(box, ArchiverNotStarted(rc.status()), caption::kArchiver);

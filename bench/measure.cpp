@@ -106,19 +106,28 @@ Result<std::vector<uint64_t>> OutputSizes(FileSystem& fs, const std::string& fol
   return sizes;
 }
 
+// Starts nothing and keeps no arguments (a real start hands them to the child and keeps
+// none either): the archiver's call makes an empty package, which stands for what the
+// archiver would have made and is gone again once the run has seen it.
+class CountingProgramRunner : public ProgramRunner {
+ public:
+  std::string FindProgram(const std::string& name) override {
+    return name == "7za.EXE" ? "/usr/bin/7za" : "";
+  }
+  Result<int> Run(const std::string&, const std::vector<std::string>& args) override {
+    ++runs;
+    if (args.size() > 7) std::ofstream(package = args[7], std::ios::binary);
+    return 0;
+  }
+  size_t runs = 0;
+  std::string package;
+};
+
 Status RunOnce(const DataSet& set, RunFigures* f) {
   OpenWorkData data(set);
   eracuni::testing::FixedClock clock({2026, 12, 1, 8, 0, 0, 0});
   eracuni::testing::SequenceRandom random;
-  eracuni::testing::RecordingProgramRunner programs;
-  programs.AddProgram("7za.EXE", "/usr/bin/7za");
-  // Recorded only: an empty package stands for what the archiver would have made, and is
-  // gone again once the run has seen it.
-  std::string package;
-  programs.on_run = [&package](const eracuni::testing::ProgramCall& c) -> Result<int> {
-    if (c.args.size() > 7) std::ofstream(package = c.args[7], std::ios::binary);
-    return 0;
-  };
+  CountingProgramRunner programs;
   Platform platform{data.boxes, clock, PosixFileSystem(), programs, random};
   Clock::time_point start = Clock::now();
   double cpu = CpuSeconds(), queue = QueueSeconds();
@@ -132,7 +141,7 @@ Status RunOnce(const DataSet& set, RunFigures* f) {
       return Status::IoError("the run did not complete");
     f->invoices = run.window().STEVEC;
   }
-  if (!package.empty()) (void)PosixFileSystem().DeleteFile(package);
+  if (!programs.package.empty()) (void)PosixFileSystem().DeleteFile(programs.package);
   double seconds = Since(start);
   cpu = CpuSeconds() - cpu;
   queue = QueueSeconds() - queue;
@@ -142,7 +151,7 @@ Status RunOnce(const DataSet& set, RunFigures* f) {
   }
   if (f->cpu_seconds == 0 || cpu < f->cpu_seconds) f->cpu_seconds = cpu;
   f->messages = data.boxes.shown().size();
-  f->program_runs = programs.calls().size();
+  f->program_runs = programs.runs;
   return Status::Ok();
 }
 
