@@ -4,7 +4,7 @@
 // Reading walks every header and its lines in key order through the work files, as the
 // writers do; its baseline reads the same files' bytes with plain read() calls. The run is
 // the whole BatchRun (opening pre-scan, every invoice document, the envelope, the package's
-// command) with a recording program runner, so no outside program starts; its baseline
+// command) with a program runner that only counts, so no outside program starts; its baseline
 // writes files of the same sizes with buffered stdio into the same folder (as they are, with
 // an fsync per file, and followed by one sync of the file system). Timings are the
 // best of `repeats` passes in this process, each pass a run followed by its baselines (the
