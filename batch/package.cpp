@@ -50,8 +50,8 @@ void DeleteOldPackage(BatchContext& ctx, const std::string& package_path) {
 }
 
 // Runs the archiver; on failure tells the user and returns why, for the result line.
-std::string RunArchiver(BatchContext& ctx, ProgramCommand& cmd,
-                        const std::string& package_path, std::vector<std::string>& log) {
+std::string RunArchiver(BatchContext& ctx, ProgramCommand& cmd, const std::string& package_path,
+                        std::vector<std::string>& log) {
   MessageBox& box = ctx.platform.messages;
   std::string program = FindArchiver(ctx.platform.programs, cmd.program);
   if (program.empty()) {

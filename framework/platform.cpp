@@ -44,8 +44,9 @@ std::optional<RegularFileFacts> FileSystem::RegularFile(const std::string& path)
     for (unsigned char c : path) d = (d ^ c) * 1099511628211ull;
     return d;
   };
-  return RegularFileFacts{size.ok() ? *size : 0,
-                          {path.size(), digest(14695981039346656037ull), digest(0x9e3779b97f4a7c15ull)}};
+  return RegularFileFacts{
+      size.ok() ? *size : 0,
+      {path.size(), digest(14695981039346656037ull), digest(0x9e3779b97f4a7c15ull)}};
 }
 
 Status FileSystem::CopyModeAndOwner(const std::string&, const std::string&) { return Status::Ok(); }

@@ -161,8 +161,9 @@ class RealFileSystem : public FileSystem {
   std::optional<RegularFileFacts> RegularFile(const std::string& path) override {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    return RegularFileFacts{static_cast<uint64_t>(st.st_size),
-                            {static_cast<uint64_t>(st.st_dev), 0, static_cast<uint64_t>(st.st_ino)}};
+    return RegularFileFacts{
+        static_cast<uint64_t>(st.st_size),
+        {static_cast<uint64_t>(st.st_dev), 0, static_cast<uint64_t>(st.st_ino)}};
   }
   Result<uint64_t> FileSize(const std::string& path) override {
     struct stat st {};

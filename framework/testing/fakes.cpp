@@ -85,6 +85,11 @@ Status FaultyFileSystem::ChargeWrite(const std::string& path, size_t bytes) {
   return Status::Ok();
 }
 
+std::optional<RegularFileFacts> FaultyFileSystem::RegularFile(const std::string& p) {
+  std::optional<RegularFileFacts> facts = base_.RegularFile(p);
+  if (facts && !CheckFault("size", p).ok()) facts->size = 0;
+  return facts;
+}
 Result<uint64_t> FaultyFileSystem::FileSize(const std::string& p) {
   if (Status s = CheckFault("size", p); !s.ok()) return s;
   return base_.FileSize(p);

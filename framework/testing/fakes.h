@@ -85,9 +85,8 @@ class FaultyFileSystem : public FileSystem {
   bool Exists(const std::string& p) override { return base_.Exists(p); }
   bool IsDirectory(const std::string& p) override { return base_.IsDirectory(p); }
   bool IsRegularFile(const std::string& p) override { return base_.IsRegularFile(p); }
-  std::optional<RegularFileFacts> RegularFile(const std::string& p) override {
-    return base_.RegularFile(p);
-  }
+  // Fails like "size": the file is there, its size unknown (0).
+  std::optional<RegularFileFacts> RegularFile(const std::string& p) override;
   Result<uint64_t> FileSize(const std::string& p) override;
   Result<std::string> ReadFile(const std::string& p) override;
   // Fails like "read".

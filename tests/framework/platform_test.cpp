@@ -25,7 +25,7 @@ TEST(SystemFileSystem, WritesRenamesCopiesAndReportsTheSystemsCode) {
   ASSERT_TRUE((*f)->Append("hello").ok());
   ASSERT_TRUE((*f)->Close().ok());
   EXPECT_EQ(*fs.FileSize(dir.File("a.txt")), 5u);
-  EXPECT_EQ(fs.RegularFile(dir.File("a.txt"))->size, 5u);
+  EXPECT_EQ(fs.RegularFile(dir.File("a.txt")).value().size, 5u);
   EXPECT_EQ(fs.RegularFile(dir.path()), std::nullopt);  // a folder is none
   EXPECT_EQ(fs.RegularFile(dir.File("nothing")), std::nullopt);
   ASSERT_TRUE(fs.CopyFile(dir.File("a.txt"), dir.File("b.txt")).ok());
@@ -49,7 +49,7 @@ TEST(SystemFileSystem, KnowsOneFileByAnyOfItsPaths) {
   FileSystem& fs = SystemFileSystem();
   testing::WriteFileOrDie(dir.File("a b.pdf"), "pdf");
   ASSERT_TRUE(fs.CopyFile(dir.File("a b.pdf"), dir.File("copy.pdf")).ok());
-  const FileId id = fs.RegularFile(dir.File("a b.pdf"))->id;
+  const FileId id = fs.RegularFile(dir.File("a b.pdf")).value().id;
   std::vector<std::string> same = {dir.path() + "./a b.pdf", dir.File("x/../a b.pdf")};
 #ifdef _WIN32
   same.push_back(dir.File("A B.PDF"));
@@ -59,10 +59,10 @@ TEST(SystemFileSystem, KnowsOneFileByAnyOfItsPaths) {
   ASSERT_EQ(::link(dir.File("a b.pdf").c_str(), dir.File("hard").c_str()), 0);
   same.insert(same.end(), {dir.File("link"), dir.File("hard")});
 #endif
-  for (const std::string& p : same) EXPECT_EQ(fs.RegularFile(p)->id, id) << p;
-  EXPECT_NE(fs.RegularFile(dir.File("copy.pdf"))->id, id);
+  for (const std::string& p : same) EXPECT_EQ(fs.RegularFile(p).value().id, id) << p;
+  EXPECT_NE(fs.RegularFile(dir.File("copy.pdf")).value().id, id);
   ASSERT_TRUE(fs.RenameFile(dir.File("a b.pdf"), dir.File("moved.pdf")).ok());
-  EXPECT_EQ(fs.RegularFile(dir.File("moved.pdf"))->id, id);
+  EXPECT_EQ(fs.RegularFile(dir.File("moved.pdf")).value().id, id);
 }
 
 #ifdef _WIN32
